@@ -1,0 +1,30 @@
+#!/usr/bin/env bash
+# Installs the Debian 12 packages Velmaris needs to build, test and run.
+# Only packages that are missing are installed. Pass "fuzz" to add clang's
+# libFuzzer runtime, "bench" for the benchmark extras, "screens" for Xvfb.
+set -euo pipefail
+
+packages=(
+  ca-certificates build-essential cmake ninja-build pkg-config
+  qt6-base-dev qt6-base-dev-tools libgl-dev libmpg123-dev libsdl2-dev
+  libgtest-dev lame sox fonts-dejavu-core desktop-file-utils shared-mime-info
+)
+for extra in "$@"; do
+  case "$extra" in
+    fuzz) packages+=(clang libclang-rt-14-dev) ;;
+    bench) packages+=(libbenchmark-dev libtag1-dev time) ;;
+    screens) packages+=(xvfb xauth x11-apps imagemagick) ;;
+  esac
+done
+
+missing=()
+for p in "${packages[@]}"; do
+  dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
+done
+[ ${#missing[@]} -eq 0 ] && exit 0
+
+SUDO=""
+if [ "$(id -u)" -ne 0 ]; then SUDO=sudo; fi
+echo "Installing: ${missing[*]}"
+$SUDO apt-get update -qq
+DEBIAN_FRONTEND=noninteractive $SUDO apt-get install -y -qq --no-install-recommends "${missing[@]}"

@@ -1,0 +1,1 @@
+# Sources of src/platform. Core units (std library only) go to velmaris_core.
