@@ -1,0 +1,272 @@
+#include "app/Tvelmarisoptions.h"
+#include "support/TempDir.h"
+
+#include <gtest/gtest.h>
+
+#include <stdexcept>
+#include <sys/stat.h>
+
+using testsupport::ReadAll;
+using testsupport::TempDir;
+using testsupport::WriteAll;
+
+namespace {
+
+TVelmarisOptions ReadFrom(const std::string& path) {
+  TVelmarisOptions o;
+  // Start from values unlike every default, so a field that is not filled shows.
+  o.LastSkinFile = o.LastListFile = o.LastSoundFile = o.MusicDir = o.SkinDir = "junk";
+  o.DispNormal = o.DispMini = o.DispTask = "junk";
+  o.LastSoundPos = o.Top = o.Left = o.PlayListIndex = 77;
+  o.Mode = o.PlayListMode = 77;
+  o.Minimized = o.ShuffleIsOn = o.Transparent = o.MinimizeToTray = true;
+  o.QuickFind = false;
+  ReadOptions(o, path);
+  return o;
+}
+
+TVelmarisOptions ReadText(const TempDir& dir, const std::string& text) {
+  WriteAll(dir.File("VelmarisOpts.ini"), text);
+  return ReadFrom(dir.File("VelmarisOpts.ini"));
+}
+
+std::string ExpectThrowsUnableToWrite(const TVelmarisOptions& o, const std::string& path) {
+  try {
+    WriteOptions(o, path);
+  } catch (const std::runtime_error& e) {
+    return e.what();
+  }
+  return "no error";
+}
+
+} // namespace
+
+// ---- reading ----
+
+TEST(SettingsRead, MissingFileGivesDefaults) {
+  TempDir dir;
+  TVelmarisOptions o = ReadFrom(dir.File("VelmarisOpts.ini"));
+  EXPECT_EQ(o, TVelmarisOptions{});
+  EXPECT_EQ(o.Mode, 1);
+  EXPECT_TRUE(o.QuickFind);
+  EXPECT_EQ(o.LastSkinFile, "");
+  EXPECT_FALSE(o.Minimized);
+}
+
+TEST(SettingsRead, OnlyQuickFindOffChangesOnlyQuickFind) {
+  TempDir dir;
+  TVelmarisOptions o = ReadText(dir, "[Other]\r\nQuickFind=0\r\n");
+  TVelmarisOptions expected;
+  expected.QuickFind = false;
+  EXPECT_EQ(o, expected);
+}
+
+TEST(SettingsRead, IntegerForms) {
+  TempDir dir;
+  struct Case {
+    const char* text;
+    int mode;
+  } cases[] = {
+      {"0x2", 2},  {"0X1f", 31}, {"$2", 2},    {"$ff", -1},  {"two", 1},  {"", 1},    {"0x", 1},
+      {"$", 1},    {"-3", -3},   {"+4", 4},    {"300", 44},  {"200", -56}, {"2 3", 1}, {"0x-2", 1},
+      {" 2 ", 2},  {"'2'", 2},   {"2.0", 1},
+  };
+  for (const Case& c : cases) {
+    TVelmarisOptions o = ReadText(dir, std::string("[Other]\nMode=") + c.text + "\n");
+    EXPECT_EQ(o.Mode, c.mode) << "Mode=" << c.text;
+  }
+  TVelmarisOptions top = ReadText(dir, "[Position]\nTop=-20\nLeft=0x10\n[LastFiles]\nLastSoundPos=oops\n");
+  EXPECT_EQ(top.Top, -20);
+  EXPECT_EQ(top.Left, 16);
+  EXPECT_EQ(top.LastSoundPos, 0);
+}
+
+TEST(SettingsRead, IntegerLimits) {
+  EXPECT_EQ(IniTextToInt("2147483647", 5), 2147483647);
+  EXPECT_EQ(IniTextToInt("-2147483648", 5), INT32_MIN);
+  EXPECT_EQ(IniTextToInt("2147483648", 5), 5);
+  EXPECT_EQ(IniTextToInt("-2147483649", 5), 5);
+  EXPECT_EQ(IniTextToInt("99999999999999999999999", 5), 5);
+  EXPECT_EQ(IniTextToInt("0xFFFFFFFF", 5), -1);
+  EXPECT_EQ(IniTextToInt("$80000000", 5), INT32_MIN);
+  EXPECT_EQ(IniTextToInt("0x100000000", 5), 5);
+  EXPECT_EQ(IniTextToInt("$0000000000001", 5), 1); // leading zeros are no overflow
+  EXPECT_EQ(IniTextToInt("-", 5), 5);
+}
+
+TEST(SettingsRead, BooleansAreIntegers) {
+  TempDir dir;
+  TVelmarisOptions o = ReadText(dir,
+                                "[Position]\nMinimized=-1\n[Other]\nShuffleIsOn=5\nTransparent=0x0\n"
+                                "MinimizeToTray=yes\nQuickFind=junk\n");
+  EXPECT_TRUE(o.Minimized);
+  EXPECT_TRUE(o.ShuffleIsOn);
+  EXPECT_FALSE(o.Transparent);
+  EXPECT_FALSE(o.MinimizeToTray); // not a number: default false
+  EXPECT_TRUE(o.QuickFind);       // not a number: default true
+}
+
+TEST(SettingsRead, TextsAreCutAt2047) {
+  TempDir dir;
+  const std::string longText(5000, 'x');
+  TVelmarisOptions o = ReadText(dir, "[Format]\r\nDispNormal=" + longText + "\r\nDispMini=  $pos  \r\n");
+  EXPECT_EQ(o.DispNormal, std::string(2047, 'x'));
+  EXPECT_EQ(o.DispMini, "$pos");
+}
+
+// ---- writing ----
+
+TEST(SettingsWrite, FreshFileLayout) {
+  TempDir dir;
+  TVelmarisOptions o;
+  o.Top = 10;
+  o.Left = -5;
+  o.Minimized = true;
+  o.LastListFile = "/opt/velmaris/lastplaylist.vpls";
+  o.LastSoundFile = "/music/a b.mp3";
+  o.LastSoundPos = 123456;
+  o.MusicDir = "/music";
+  o.PlayListIndex = 3;
+  o.Mode = 2;
+  o.Transparent = true;
+  o.PlayListMode = -56;
+  o.DispNormal = "$filename";
+  o.DispMini = "$pos";
+  o.DispTask = "$filename - $timeleft";
+  const std::string path = dir.File("VelmarisOpts.ini");
+  WriteOptions(o, path);
+  EXPECT_EQ(ReadAll(path),
+            "[Position]\r\n"
+            "Top=10\r\n"
+            "Left=-5\r\n"
+            "Minimized=1\r\n"
+            "\r\n"
+            "[LastFiles]\r\n"
+            "LastSkinFile=\r\n"
+            "LastListFile=/opt/velmaris/lastplaylist.vpls\r\n"
+            "LastSoundFile=/music/a b.mp3\r\n"
+            "LastSoundPos=123456\r\n"
+            "\r\n"
+            "[Default]\r\n"
+            "MusicDir=/music\r\n"
+            "SkinDir=\r\n"
+            "\r\n"
+            "[Other]\r\n"
+            "PlayListIndex=3\r\n"
+            "Mode=2\r\n"
+            "ShuffleIsOn=0\r\n"
+            "Transparent=1\r\n"
+            "PlayListMode=-56\r\n"
+            "MinimizeToTray=0\r\n"
+            "QuickFind=1\r\n"
+            "\r\n"
+            "[Format]\r\n"
+            "DispNormal=$filename\r\n"
+            "DispMini=$pos\r\n"
+            "DispTask=$filename - $timeleft\r\n");
+  EXPECT_EQ(ReadFrom(path), o);
+}
+
+TEST(SettingsWrite, ValuesComeBackAsRead) {
+  TempDir dir;
+  TVelmarisOptions o = ReadText(dir,
+                                "[Other]\r\nShuffleIsOn=5\r\nPlayListIndex=0x7FFFFFFF\r\nMode=300\r\n"
+                                "[LastFiles]\r\nLastSkinFile=\r\n[Format]\r\nDispTask=\" $pos \"\r\n");
+  EXPECT_TRUE(o.ShuffleIsOn);
+  EXPECT_EQ(o.PlayListIndex, 2147483647);
+  EXPECT_EQ(o.DispTask, " $pos ");
+  const std::string path = dir.File("VelmarisOpts.ini");
+  WriteOptions(o, path);
+  const std::string text = ReadAll(path);
+  EXPECT_NE(text.find("ShuffleIsOn=1\r\n"), std::string::npos);
+  EXPECT_NE(text.find("PlayListIndex=2147483647\r\n"), std::string::npos);
+  EXPECT_NE(text.find("Mode=44\r\n"), std::string::npos);
+  EXPECT_NE(text.find("LastSkinFile=\r\n"), std::string::npos); // empty text keeps its key
+  EXPECT_EQ(ReadFrom(path), o);
+}
+
+TEST(SettingsWrite, HandEditedFileKeepsEverythingButOurValues) {
+  TempDir dir;
+  const std::string path = dir.File("VelmarisOpts.ini");
+  WriteAll(path,
+           "; Velmaris settings\n"
+           "[position]\n"
+           "TOP = 5\n"
+           "left=6\n"
+           "minimized=0\n"
+           "\n"
+           "[Plugins]\n"
+           "Visual=none\n"
+           "\n"
+           "[LastFiles]\n"
+           "LastSkinFile=/skins/blue.vskin\n"
+           "LastListFile=\n"
+           "LastSoundFile=\n"
+           "LastSoundPos=0\n"
+           "[Default]\n"
+           "MusicDir=/m\n"
+           "SkinDir=\n"
+           "[Other]\n"
+           "PlayListIndex=0\n"
+           "Mode=1\n"
+           "ShuffleIsOn=0\n"
+           "Transparent=0\n"
+           "PlayListMode=0\n"
+           "MinimizeToTray=0\n"
+           "QuickFind=1\n"
+           "[Format]\n"
+           "DispNormal=\n"
+           "DispMini=\n"
+           "DispTask=\n"
+           "; end\n");
+  TVelmarisOptions o = ReadFrom(path);
+  EXPECT_EQ(o.Top, 5);
+  EXPECT_EQ(o.LastSkinFile, "/skins/blue.vskin");
+  o.Top = -20;
+  o.LastSkinFile.clear();
+  o.ShuffleIsOn = true;
+  WriteOptions(o, path);
+  EXPECT_EQ(ReadAll(path),
+            "; Velmaris settings\n"
+            "[position]\n"
+            "TOP = -20\n"
+            "left=6\n"
+            "minimized=0\n"
+            "\n"
+            "[Plugins]\n"
+            "Visual=none\n"
+            "\n"
+            "[LastFiles]\n"
+            "LastSkinFile=\n"
+            "LastListFile=\n"
+            "LastSoundFile=\n"
+            "LastSoundPos=0\n"
+            "[Default]\n"
+            "MusicDir=/m\n"
+            "SkinDir=\n"
+            "[Other]\n"
+            "PlayListIndex=0\n"
+            "Mode=1\n"
+            "ShuffleIsOn=1\n"
+            "Transparent=0\n"
+            "PlayListMode=0\n"
+            "MinimizeToTray=0\n"
+            "QuickFind=1\n"
+            "[Format]\n"
+            "DispNormal=\n"
+            "DispMini=\n"
+            "DispTask=\n"
+            "; end\n");
+  EXPECT_EQ(ReadFrom(path).Top, -20);
+}
+
+TEST(SettingsWrite, RefusedWriteRaisesUnableToWrite) {
+  TempDir dir;
+  TVelmarisOptions o;
+  const std::string missingFolder = dir.File("gone/VelmarisOpts.ini");
+  EXPECT_EQ(ExpectThrowsUnableToWrite(o, missingFolder), "Unable to write to " + missingFolder);
+
+  const std::string folder = dir.File("VelmarisOpts.ini");
+  ASSERT_EQ(::mkdir(folder.c_str(), 0755), 0);
+  EXPECT_EQ(ExpectThrowsUnableToWrite(o, folder), "Unable to write to " + folder);
+}
