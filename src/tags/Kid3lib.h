@@ -1,0 +1,21 @@
+#pragma once
+// The tag summary: what the tags of a file say, in seven display texts
+// (UTF-8). The ID3v2 tag is asked first, the ID3v1 tag second.
+#include "tags/Id3v1.h"
+#include "tags/Id3v2.h"
+
+#include <string>
+
+namespace KID3Lib {
+struct SimpleID3 { std::string Title, Artist, Album, Track, Year, Genre, Version; };
+SimpleID3 ReadSimpleID3(const std::string& FileName);   // texts converted for display (UTF-8)
+bool IsTagEmpty(const TID3v2&);
+bool IsTagEmpty(const TID3v1&);
+std::string NarrowUnicodeText(const std::string& text); // display conversion, see PLATFORM.md
+std::string TagReportCaption(const SimpleID3&);          // "ID3v" + Version + " mp3 tag"
+std::string TagReportText(const SimpleID3&);             // the report's lines joined by CR LF
+
+// Display text of a single-byte tag text (ID3v1): ends at the first zero
+// byte; kept when it is valid UTF-8, else read as Latin-1.
+std::string SingleByteText(const std::string& text);
+}

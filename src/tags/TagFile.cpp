@@ -1,0 +1,99 @@
+#include "tags/TagFile.h"
+
+#include <cerrno>
+#include <cstring>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace tagfile {
+
+int OpenForReading(const std::string& path, int64_t& fileSize) {
+  fileSize = 0;
+  // O_NONBLOCK keeps a FIFO or device node from hanging the open; it has no
+  // effect on regular files, which are the only ones accepted.
+  int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
+  if (fd < 0) return -1;
+  struct stat st;
+  if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+    ::close(fd);
+    return -1;
+  }
+  fileSize = static_cast<int64_t>(st.st_size);
+  return fd;
+}
+
+bool Close(int fd) { return ::close(fd) == 0; }
+
+bool ReadExactAt(int fd, int64_t off, void* dst, size_t n) {
+  if (off < 0) return false;
+  auto* p = static_cast<uint8_t*>(dst);
+  while (n > 0) {
+    ssize_t got = ::pread(fd, p, n, static_cast<off_t>(off));
+    if (got < 0) {
+      if (errno == EINTR) continue;
+      return false;
+    }
+    if (got == 0) return false; // the file ended first
+    p += got;
+    off += got;
+    n -= static_cast<size_t>(got);
+  }
+  return true;
+}
+
+bool WriteAll(int fd, const void* src, size_t n) {
+  const auto* p = static_cast<const uint8_t*>(src);
+  while (n > 0) {
+    ssize_t put = ::write(fd, p, n);
+    if (put < 0) {
+      if (errno == EINTR) continue;
+      return false;
+    }
+    if (put == 0) return false;
+    p += put;
+    n -= static_cast<size_t>(put);
+  }
+  return true;
+}
+
+bool Source::ReadExact(int64_t off, void* dst, size_t n) const {
+  if (off < 0 || off > size_ || static_cast<uint64_t>(size_ - off) < n) return false;
+  if (n == 0) return true;
+  if (mem_) {
+    std::memcpy(dst, mem_ + off, n);
+    return true;
+  }
+  if (win_ && off >= winOff_ && static_cast<uint64_t>(off - winOff_) <= winLen_ &&
+      winLen_ - static_cast<size_t>(off - winOff_) >= n) {
+    std::memcpy(dst, win_ + (off - winOff_), n);
+    return true;
+  }
+  return ReadExactAt(fd_, off, dst, n);
+}
+
+size_t Source::LoadWindow(int64_t off, uint8_t* buf, size_t cap) {
+  if (mem_ || off < 0 || off >= size_) return 0;
+  uint64_t avail = static_cast<uint64_t>(size_ - off);
+  size_t n = avail < cap ? static_cast<size_t>(avail) : cap;
+  if (n == 0 || !ReadExactAt(fd_, off, buf, n)) return 0;
+  win_ = buf;
+  winOff_ = off;
+  winLen_ = n;
+  return n;
+}
+
+void TrimRight(std::string& s) {
+  size_t end = s.size();
+  while (end > 0 && static_cast<uint8_t>(s[end - 1]) <= 32) --end;
+  s.resize(end);
+}
+
+void Trim(std::string& s) {
+  TrimRight(s);
+  size_t start = 0;
+  while (start < s.size() && static_cast<uint8_t>(s[start]) <= 32) ++start;
+  s.erase(0, start);
+}
+
+} // namespace tagfile
