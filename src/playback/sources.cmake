@@ -1,1 +1,7 @@
 # Sources of src/playback. Core units (std library only) go to velmaris_core.
+if(TARGET velmaris_ui)
+  target_sources(velmaris_ui PRIVATE
+    ${CMAKE_CURRENT_LIST_DIR}/Transport.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/PositionTimer.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/Volume.cpp)
+endif()

@@ -1,0 +1,101 @@
+// Program entry: the application, the main window, the message loop.
+#include <QApplication>
+#include <QDir>
+#include <QFont>
+#include <QFontDatabase>
+#include <QMessageBox>
+
+#include <cstdlib>
+#include <exception>
+#include <string>
+#include <sys/stat.h>
+
+#include "app/FrmMainVelmaris.h"
+#include "platform/Paths.h"
+#include "platform/PlatformFactory.h"
+#include "platform/QtUserDialogs.h"
+#include "platform/RegistryStore.h"
+
+#ifndef VELMARIS_SHARE_DIR
+#define VELMARIS_SHARE_DIR "/usr/local/share/velmaris"
+#endif
+
+namespace {
+
+// The last line of defence: an error that escapes an event handler is shown
+// and the loop goes on.
+class VelmarisApplication : public QApplication {
+public:
+  using QApplication::QApplication;
+  bool notify(QObject* receiver, QEvent* event) override {
+    try {
+      return QApplication::notify(receiver, event);
+    } catch (const std::exception& e) {
+      QMessageBox::critical(activeWindow(), QStringLiteral("Velmaris"), QString::fromStdString(e.what()));
+    } catch (...) {
+      QMessageBox::critical(activeWindow(), QStringLiteral("Velmaris"), QStringLiteral("Unknown error"));
+    }
+    return false;
+  }
+};
+
+bool IsDir(const std::string& p) {
+  struct stat st {};
+  return ::stat(p.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
+}
+
+void SubstituteWindowsFonts() {
+  const QStringList candidates = {QStringLiteral("DejaVu Sans"), QStringLiteral("Liberation Sans"),
+                                  QStringLiteral("Noto Sans"), QStringLiteral("FreeSans")};
+  for (const char* family : {"Tahoma", "MS Sans Serif"})
+    QFont::insertSubstitutions(QString::fromLatin1(family), candidates);
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+  // Positioning, snapping, the window shape and always-on-top need X11; under
+  // Wayland run through XWayland unless the user chose a platform.
+  if (std::getenv("WAYLAND_DISPLAY") && std::getenv("DISPLAY") && !std::getenv("QT_QPA_PLATFORM"))
+    ::setenv("QT_QPA_PLATFORM", "xcb", 1);
+  // The window class of the main window.
+  QCoreApplication::setApplicationName(QStringLiteral("Velmaris_Form"));
+  VelmarisApplication app(argc, argv);
+  QGuiApplication::setApplicationDisplayName(QStringLiteral("Velmaris"));
+  QGuiApplication::setDesktopFileName(QStringLiteral("velmaris"));
+  QGuiApplication::setQuitOnLastWindowClosed(false);
+  SubstituteWindowsFonts();
+
+  QtUserDialogs dialogs;
+  std::unique_ptr<WaveOutVolume> volume = CreateWaveOutVolume();
+  std::unique_ptr<RegistryStore> registry = CreateRegistryStore();
+
+  TFrmMainVelmaris::Services services;
+  services.ProgramDir = Paths::ProgramDir();
+  services.ProgramPath = Paths::ProgramPath();
+  for (int i = 1; i < argc; ++i) services.Arguments.emplace_back(argv[i]);
+  services.Volume = volume.get();
+  services.Dialogs = &dialogs;
+  services.Registry = registry.get();
+  services.Device = CreateMediaDevice(volume.get());
+  // A portable copy keeps its files beside the program; an installed one in
+  // the user's configuration folder.
+  if (Paths::IsWritableDir(services.ProgramDir)) {
+    services.DataDir = services.ProgramDir;
+    services.MusicDir = services.ProgramDir;
+  } else {
+    services.DataDir = Paths::XdgConfigHome() + "/velmaris/";
+    Paths::MakeDirs(services.DataDir);
+    const char* home = std::getenv("HOME");
+    const std::string music = home ? std::string(home) + "/Music/" : std::string();
+    services.MusicDir = IsDir(music) ? music : (home ? std::string(home) + "/" : services.ProgramDir);
+  }
+  services.SkinsDir = IsDir(services.ProgramDir + "Skins") ? services.ProgramDir + "Skins"
+                                                            : std::string(VELMARIS_SHARE_DIR) + "/Skins";
+
+  TFrmMainVelmaris window(std::move(services));
+  window.FormCreate();
+  if (!window.StartsHidden()) window.show();
+  app.exec();
+  return 0;
+}

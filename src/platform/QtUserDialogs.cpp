@@ -1,0 +1,78 @@
+#include "platform/QtUserDialogs.h"
+
+#include <QDesktopServices>
+#include <QDir>
+#include <QFileDialog>
+#include <QFileInfo>
+#include <QMessageBox>
+#include <QUrl>
+
+QStringList ConvertDialogFilter(const std::string& filter) {
+  const QStringList parts = QString::fromStdString(filter).split(QLatin1Char('|'));
+  QStringList out;
+  for (int i = 0; i + 1 < parts.size(); i += 2) {
+    QString patterns = parts[i + 1];
+    patterns.replace(QLatin1Char(';'), QLatin1Char(' '));
+    // "*.*" means every file on the platform the filters were written for.
+    if (patterns == QLatin1String("*.*")) patterns = QStringLiteral("*");
+    out << parts[i] + QStringLiteral(" (") + patterns + QLatin1Char(')');
+  }
+  return out;
+}
+
+void QtUserDialogs::MessageBox(QWidget* owner, const std::string& caption, const std::string& text, TMsgIcon icon) {
+  QMessageBox box(owner);
+  box.setWindowTitle(QString::fromStdString(caption));
+  box.setText(QString::fromStdString(text));
+  box.setTextFormat(Qt::PlainText);
+  switch (icon) {
+    case TMsgIcon::Error: box.setIcon(QMessageBox::Critical); break;
+    case TMsgIcon::Information: box.setIcon(QMessageBox::Information); break;
+    case TMsgIcon::Warning: box.setIcon(QMessageBox::Warning); break;
+    case TMsgIcon::None: box.setIcon(QMessageBox::NoIcon); break;
+  }
+  box.setStandardButtons(QMessageBox::Ok);
+  box.exec();
+}
+
+void QtUserDialogs::ShowError(QWidget* owner, const std::string& text) {
+  MessageBox(owner, "Velmaris", text, TMsgIcon::Error);
+}
+
+std::vector<std::string> QtUserDialogs::OpenFiles(QWidget* owner, const std::string& title, const std::string& filter,
+                                                  int filterIndex, bool multiSelect) {
+  QFileDialog dlg(owner, QString::fromStdString(title));
+  dlg.setFileMode(multiSelect ? QFileDialog::ExistingFiles : QFileDialog::ExistingFile);
+  const QStringList filters = ConvertDialogFilter(filter);
+  dlg.setNameFilters(filters);
+  if (filterIndex >= 1 && filterIndex <= filters.size()) dlg.selectNameFilter(filters[filterIndex - 1]);
+  std::vector<std::string> out;
+  if (dlg.exec() != QDialog::Accepted) return out;
+  for (const QString& f : dlg.selectedFiles()) out.push_back(f.toStdString());
+  return out;
+}
+
+std::string QtUserDialogs::SaveFile(QWidget* owner, const std::string& title, const std::string& filter,
+                                    const std::string& defaultExt) {
+  QFileDialog dlg(owner, QString::fromStdString(title));
+  dlg.setAcceptMode(QFileDialog::AcceptSave);
+  dlg.setFileMode(QFileDialog::AnyFile);
+  dlg.setNameFilters(ConvertDialogFilter(filter));
+  dlg.setDefaultSuffix(QString::fromStdString(defaultExt));
+  if (dlg.exec() != QDialog::Accepted || dlg.selectedFiles().isEmpty()) return {};
+  return dlg.selectedFiles().front().toStdString();
+}
+
+std::string QtUserDialogs::BrowseFolder(QWidget* owner, const std::string& title, const std::string& start) {
+  QString dir = QString::fromStdString(start);
+  if (!QFileInfo(dir).isDir()) dir.clear();
+  const QString chosen = QFileDialog::getExistingDirectory(owner, QString::fromStdString(title), dir,
+                                                           QFileDialog::ShowDirsOnly);
+  return chosen.toStdString();
+}
+
+void QtUserDialogs::OpenInShell(const std::string& pathOrUrl) {
+  const QString s = QString::fromStdString(pathOrUrl);
+  const QUrl url = s.contains(QStringLiteral("://")) ? QUrl(s) : QUrl::fromLocalFile(s);
+  QDesktopServices::openUrl(url);
+}
