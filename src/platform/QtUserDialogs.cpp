@@ -71,6 +71,8 @@ std::string QtUserDialogs::BrowseFolder(QWidget* owner, const std::string& title
   return chosen.toStdString();
 }
 
+bool QtUserDialogs::ExecModal(QDialog& dialog) { return dialog.exec() == QDialog::Accepted; }
+
 void QtUserDialogs::OpenInShell(const std::string& pathOrUrl) {
   const QString s = QString::fromStdString(pathOrUrl);
   const QUrl url = s.contains(QStringLiteral("://")) ? QUrl(s) : QUrl::fromLocalFile(s);

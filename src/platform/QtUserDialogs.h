@@ -13,6 +13,7 @@ public:
   std::string SaveFile(QWidget* owner, const std::string& title, const std::string& filter,
                        const std::string& defaultExt) override;
   std::string BrowseFolder(QWidget* owner, const std::string& title, const std::string& start) override;
+  bool ExecModal(QDialog& dialog) override;
   void OpenInShell(const std::string& pathOrUrl) override;
 };
 

@@ -4,6 +4,7 @@
 #include <string>
 #include <vector>
 
+class QDialog;
 class QWidget;
 
 enum class TMsgIcon { None, Error, Information, Warning };
@@ -29,6 +30,8 @@ public:
   // Folder browser; empty when cancelled. `start` is preselected when it exists.
   virtual std::string BrowseFolder(QWidget* owner, const std::string& title,
                                    const std::string& start) = 0;
+  // Runs a form modally (the options dialog); true when it closed with OK.
+  virtual bool ExecModal(QDialog& dialog) = 0;
   // The shell's "open" of a folder or web address. No error is reported.
   virtual void OpenInShell(const std::string& pathOrUrl) = 0;
 };

@@ -2,6 +2,7 @@
 // Records every modal call and answers from a script, so window tests never
 // block.
 #include <deque>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -57,4 +58,13 @@ public:
     return a;
   }
   void OpenInShell(const std::string& what) override { Opened.push_back(what); }
+
+  // Modal forms: counted; OnModal (when set) may fill in the form and
+  // answers OK (true) or Cancel (false). Without it every form is cancelled.
+  int ModalCount = 0;
+  std::function<bool(QDialog&)> OnModal;
+  bool ExecModal(QDialog& dialog) override {
+    ++ModalCount;
+    return OnModal ? OnModal(dialog) : false;
+  }
 };
