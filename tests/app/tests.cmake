@@ -1,1 +1,2 @@
 velmaris_test(NAME tests_settings SOURCES ${CMAKE_CURRENT_LIST_DIR}/settings_options_test.cpp LIBS velmaris_core)
+velmaris_test(NAME tests_startup SOURCES ${CMAKE_CURRENT_LIST_DIR}/startup_close_test.cpp LIBS velmaris_window_test_support)

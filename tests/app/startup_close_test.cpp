@@ -1,0 +1,239 @@
+// Start-up and close of the main window: what is read, restored and written,
+// and in which order.
+#include <gtest/gtest.h>
+
+#include <QCloseEvent>
+#include <QSystemTrayIcon>
+
+#include <algorithm>
+#include <filesystem>
+
+#include "app/Tvelmarisoptions.h"
+#include "app/widgets/SpeedButton.h"
+#include "playlist/PlayListBox.h"
+#include "playlist/PlayListModel.h"
+#include "support/WindowFixture.h"
+
+using testsupport::Exists;
+using testsupport::ReadAll;
+using testsupport::WriteAll;
+
+namespace {
+
+class StartupClose : public WindowFixture {
+protected:
+  std::string Ini() const { return Dir.File("VelmarisOpts.ini"); }
+  void WriteIni(const std::string& text) { WriteAll(Ini(), text); }
+  // Index of the first recorded device call equal to `call`, or -1.
+  int CallIndex(const std::string& call, int from = 0) const {
+    const auto& c = Device->Calls();
+    for (int i = from; i < static_cast<int>(c.size()); ++i)
+      if (c[static_cast<size_t>(i)] == call) return i;
+    return -1;
+  }
+};
+
+TEST_F(StartupClose, FirstRunSeedsDefaultsOpensOptionsOnceAndWritesOnlyAtClose) {
+  auto& w = CreateWindow();
+  EXPECT_TRUE(w.FirstRun);
+  EXPECT_EQ(w.pos(), QPoint(0, 0));
+  EXPECT_EQ(w.height(), 115);
+  EXPECT_EQ(w.GetFoldMode(), 1);
+  w.FormShow();
+  EXPECT_EQ(Dialogs.ModalCount, 1);
+  EXPECT_EQ(w.VelmarisOptions.SkinDir, Dir.Path() + "Skins");
+  EXPECT_EQ(w.VelmarisOptions.MusicDir, Dir.Path());
+  EXPECT_EQ(w.VelmarisOptions.DispMini, "- $filename... [$timeleft]");
+  // Nothing is written before the close.
+  EXPECT_FALSE(Exists(Ini()));
+  ASSERT_TRUE(w.FormClose());
+  EXPECT_TRUE(Exists(Ini()));
+  EXPECT_TRUE(Exists(Dir.File("lastplaylist.vpls")));
+  EXPECT_EQ(ReadAll(Dir.File("lastplaylist.vpls")), "");
+  TVelmarisOptions o;
+  ReadOptions(o, Ini());
+  EXPECT_EQ(o.LastListFile, Dir.File("lastplaylist.vpls"));
+  EXPECT_EQ(o.DispMini, "- $filename... [$timeleft]");
+  EXPECT_EQ(o.Mode, 1);
+}
+
+TEST_F(StartupClose, LaterRunsDoNotOpenTheOptionsDialogAndApplyTheSettings) {
+  WriteIni("[Position]\r\nTop=40\r\nLeft=-20\r\n[Other]\r\nShuffleIsOn=1\r\nMode=2\r\n");
+  auto& w = CreateWindow();
+  EXPECT_FALSE(w.FirstRun);
+  w.FormShow();
+  EXPECT_EQ(Dialogs.ModalCount, 0);
+  EXPECT_EQ(w.pos(), QPoint(-20, 40));  // used as read, even off screen
+  EXPECT_TRUE(w.ShuffleButton->Down());
+  EXPECT_FALSE(w.RepeatButton->Down());
+  EXPECT_EQ(w.GetFoldMode(), 2);
+}
+
+TEST_F(StartupClose, ArgumentIsOpenedAndPlayedAndTheLastRunIsNotRestored) {
+  const std::string last = MakeSong("last.mp3");
+  const std::string arg = MakeSong("argument.mp3");
+  const std::string other = MakeSong("other.mp3");
+  WriteAll(Dir.File("saved.vpls"), other + "\r\n");
+  WriteIni("[LastFiles]\r\nLastSoundFile=" + last + "\r\nLastSoundPos=5000\r\nLastListFile=" + Dir.File("saved.vpls") +
+           "\r\n");
+  Arguments = {arg, "ignored.mp3"};
+  auto& w = CreateWindow();
+  EXPECT_EQ(Device->OpenPath(), arg);
+  EXPECT_NE(CallIndex("Play"), -1);
+  EXPECT_EQ(CallIndex("Open " + last), -1);
+  EXPECT_EQ(CallIndex("SetPosition 5000"), -1);
+  EXPECT_EQ(Paths(), std::vector<std::string>{arg});
+  ASSERT_TRUE(w.FormClose());
+  // The argument's playlist replaces the one of the previous run.
+  EXPECT_EQ(ReadAll(Dir.File("lastplaylist.vpls")), arg + "\r\n");
+}
+
+TEST_F(StartupClose, EmptyFirstArgumentIsLikeNoArgument) {
+  const std::string last = MakeSong("last.mp3");
+  WriteIni("[LastFiles]\r\nLastSoundFile=" + last + "\r\nLastSoundPos=1234\r\n");
+  Arguments = {""};
+  CreateWindow();
+  EXPECT_EQ(Device->OpenPath(), last);
+  EXPECT_NE(CallIndex("SetPosition 1234"), -1);
+}
+
+TEST_F(StartupClose, LastSongResumesAtItsPositionAndTheStoredPlaylistReplacesTheList) {
+  const std::string last = MakeSong("last.mp3");
+  const std::string a = MakeSong("a.mp3");
+  const std::string b = MakeSong("b.mp3");
+  WriteAll(Dir.File("lastplaylist.vpls"), a + "\r\n" + b + "\r\n");
+  WriteIni("[LastFiles]\r\nLastSoundFile=" + last + "\r\nLastSoundPos=61500\r\nLastListFile=" +
+           Dir.File("lastplaylist.vpls") + "\r\n");
+  Device->ScriptLength(120000);
+  auto& w = CreateWindow();
+  const int open = CallIndex("Open " + last);
+  ASSERT_NE(open, -1);
+  const int seek = CallIndex("SetPosition 61500", open);
+  ASSERT_NE(seek, -1);
+  EXPECT_NE(CallIndex("Play", seek), -1);
+  // The list of the last run is back and the song plays on: nothing else was
+  // opened after it.
+  EXPECT_EQ(Paths(), (std::vector<std::string>{a, b}));
+  EXPECT_EQ(Device->OpenPath(), last);
+  EXPECT_EQ(w.VelmarisOptions.LastSoundFile, last);
+  // The position at close is what the device reports.
+  Device->ScriptPosition(70250);
+  ASSERT_TRUE(w.FormClose());
+  TVelmarisOptions o;
+  ReadOptions(o, Ini());
+  EXPECT_EQ(o.LastSoundPos, 70250);
+  EXPECT_EQ(o.LastSoundFile, last);
+}
+
+TEST_F(StartupClose, MissingLastSongIsSkippedSilentlyAndItsPositionKept) {
+  WriteIni("[LastFiles]\r\nLastSoundFile=" + Dir.File("gone.mp3") + "\r\nLastSoundPos=777\r\nLastListFile=" +
+           Dir.File("gone.vpls") + "\r\n");
+  auto& w = CreateWindow();
+  EXPECT_TRUE(Device->Calls().empty());
+  EXPECT_TRUE(Dialogs.Errors.empty());
+  EXPECT_TRUE(Dialogs.Messages.empty());
+  ASSERT_TRUE(w.FormClose());
+  TVelmarisOptions o;
+  ReadOptions(o, Ini());
+  // No song was opened during the run, so the stored position stays.
+  EXPECT_EQ(o.LastSoundPos, 777);
+}
+
+TEST_F(StartupClose, FailingSkinStopsTheRestOfStartUp) {
+  const std::string last = MakeSong("last.mp3");
+  WriteAll(Dir.File("bad.vskin"), "TranspColor=notacolour;\r\n");
+  WriteIni("[Position]\r\nTop=10\r\nLeft=10\r\n[LastFiles]\r\nLastSkinFile=" + Dir.File("bad.vskin") +
+           "\r\nLastSoundFile=" + last + "\r\n[Other]\r\nMode=0\r\nMinimizeToTray=1\r\n[Position]\r\nMinimized=1\r\n");
+  auto& w = CreateWindow();
+  ASSERT_EQ(Dialogs.Errors.size(), 1u);
+  EXPECT_EQ(Dialogs.Errors[0], "'notacolour' is not a valid integer value");
+  // Designed place and laid-out height; the last song is not restored and the
+  // window is shown, not hidden in the tray.
+  EXPECT_EQ(w.pos(), QPoint(533, 418));
+  EXPECT_EQ(w.height(), 231);
+  EXPECT_TRUE(Device->Calls().empty());
+  EXPECT_FALSE(w.StartsHidden());
+}
+
+TEST_F(StartupClose, MinimisedToTrayAtCloseStartsHiddenInTheTray) {
+  WriteIni("[Position]\r\nMinimized=1\r\n[Other]\r\nMinimizeToTray=1\r\n");
+  auto& w = CreateWindow();
+  EXPECT_TRUE(w.StartsHidden());
+  EXPECT_FALSE(w.isVisible());
+  // A window that is not visible stores Minimized at close.
+  ASSERT_TRUE(w.FormClose());
+  TVelmarisOptions o;
+  ReadOptions(o, Ini());
+  EXPECT_TRUE(o.Minimized);
+}
+
+TEST_F(StartupClose, DropOnTheUpperAreaInsertsAtTheTopPlaysTheFirstAndStopsAtANonMp3) {
+  auto& w = CreateWindow();
+  const std::string old = MakeSong("old.mp3");
+  w.AddToPlayList(old, -1);
+  const std::string first = MakeSong("first.mp3");
+  const std::string text = Dir.File("notes.txt");
+  WriteAll(text, "hello");
+  const std::string second = MakeSong("second.mp3");
+  w.WMDropFiles({first, text, second}, QPoint(50, 40));
+  EXPECT_EQ(Paths(), (std::vector<std::string>{first, old}));
+  EXPECT_EQ(Device->OpenPath(), first);
+  EXPECT_NE(CallIndex("Play"), -1);
+}
+
+TEST_F(StartupClose, DropOnAPlaylistLineInsertsBeforeItInDropOrder) {
+  auto& w = CreateWindow();
+  w.SetFoldMode(2);
+  std::vector<std::string> base;
+  for (int i = 0; i < 5; ++i) {
+    base.push_back(MakeSong("s" + std::to_string(i) + ".mp3"));
+    w.AddToPlayList(base.back(), -1);
+  }
+  const QRect line3 = w.PlayList->visualRect(w.PlayListModel->index(3, 0));
+  const QPoint at = w.PlayList->viewport()->mapTo(&w, line3.center());
+  ASSERT_GT(at.y(), 115);
+  const std::string x = MakeSong("x.mp3"), y = MakeSong("y.mp3");
+  w.WMDropFiles({x, y}, at);
+  EXPECT_EQ(Paths(), (std::vector<std::string>{base[0], base[1], base[2], x, y, base[3], base[4]}));
+  // Dropped below the last line: appended.
+  const std::string z = MakeSong("z.mp3");
+  w.WMDropFiles({z}, QPoint(20, w.height() - 3));
+  EXPECT_EQ(Paths().back(), z);
+  EXPECT_TRUE(Device->Calls().empty());
+}
+
+TEST_F(StartupClose, FailedSaveAtCloseIsShownAndKeepsTheWindowOpenOnce) {
+  auto& w = CreateWindow();
+  // The data folder disappears: neither file can be written.
+  std::filesystem::remove_all(Dir.Path());
+  QCloseEvent first;
+  QApplication::sendEvent(&w, &first);
+  EXPECT_FALSE(first.isAccepted());
+  ASSERT_EQ(Dialogs.Errors.size(), 1u);
+  EXPECT_NE(Dialogs.Errors[0].find("lastplaylist.vpls"), std::string::npos);
+  // The second close is not refused again.
+  QCloseEvent second;
+  QApplication::sendEvent(&w, &second);
+  EXPECT_TRUE(second.isAccepted());
+}
+
+TEST_F(StartupClose, ApplicationTitleStartsAsTheProgramName) {
+  auto& w = MakeWindow();
+  EXPECT_EQ(w.ApplicationTitle(), "Velmaris");
+  EXPECT_EQ(w.windowTitle(), QStringLiteral("Velmaris"));
+  EXPECT_EQ(w.size(), QSize(261, 231));
+  EXPECT_TRUE(w.windowFlags().testFlag(Qt::FramelessWindowHint));
+  EXPECT_TRUE(w.windowFlags().testFlag(Qt::WindowStaysOnTopHint));
+  EXPECT_FALSE(w.PlayButton->isEnabled());
+  EXPECT_FALSE(w.PauseButton->isEnabled());
+  EXPECT_FALSE(w.StopButton->isEnabled());
+  EXPECT_FALSE(w.RewButton->isEnabled());
+  EXPECT_FALSE(w.FFButton->isEnabled());
+  EXPECT_TRUE(w.NextButton->isEnabled());
+  EXPECT_EQ(w.btnVolume->Caption(), QStringLiteral("50%"));
+  EXPECT_EQ(TFrmMainVelmaris::OpenFilter,
+            "MP3s (*.mp3)|*.mp3|Extended Playlists (*.vpls)(*.b4s)(*.m3u)(*.pls)|*.vpls;*.b4s;*.m3u;*.pls|"
+            "Velmaris Files (*.mp3)(*.vpls)|*.mp3;*.vpls|All Files (*.*)|*.*");
+}
+
+} // namespace
