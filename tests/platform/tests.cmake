@@ -1,1 +1,12 @@
 velmaris_test(NAME tests_ini SOURCES ${CMAKE_CURRENT_LIST_DIR}/ini_profile_test.cpp LIBS velmaris_core)
+# Media device (real one through SDL's disk driver, and the scripted fake),
+# the audio ring, and the wave-out volume file.
+velmaris_test(NAME tests_platform_media
+  SOURCES
+    ${CMAKE_CURRENT_LIST_DIR}/media_device_test.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/media_ring_test.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/media_null_test.cpp
+  LIBS velmaris_platform)
+velmaris_test(NAME tests_platform_volume
+  SOURCES ${CMAKE_CURRENT_LIST_DIR}/volume_file_test.cpp
+  LIBS velmaris_platform)

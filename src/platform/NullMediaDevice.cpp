@@ -1,0 +1,121 @@
+#include "platform/NullMediaDevice.h"
+
+void NullMediaDevice::CheckOpen() const {
+  if (!open_) throw MediaDeviceError(kNoDeviceOpen);
+}
+
+void NullMediaDevice::EndPlay() {
+  if (!playPending_) return;
+  playPending_ = false;
+  ++owedCompletions_;
+}
+
+void NullMediaDevice::Open(const std::string& path) {
+  calls_.push_back("Open " + path);
+  if (open_) {
+    EndPlay();
+    open_ = false;
+    path_.clear();
+  }
+  mode_ = TMPModes::mpNotReady;
+  if (!openError_.empty()) throw MediaDeviceError(openError_);
+  open_ = true;
+  path_ = path;
+  length_ = scriptedLength_;
+  position_ = 0;
+  mode_ = TMPModes::mpStopped;
+}
+
+void NullMediaDevice::Close() {
+  calls_.push_back("Close");
+  if (!open_) return;
+  EndPlay();
+  open_ = false;
+  path_.clear();
+  mode_ = TMPModes::mpNotReady;
+}
+
+void NullMediaDevice::Play() {
+  calls_.push_back("Play");
+  CheckOpen();
+  EndPlay();  // a running play is superseded
+  if (position_ >= length_) position_ = 0;
+  playPending_ = true;
+  mode_ = TMPModes::mpPlaying;
+}
+
+void NullMediaDevice::Pause() {
+  calls_.push_back("Pause");
+  CheckOpen();
+  if (mode_ != TMPModes::mpPlaying) return;
+  EndPlay();
+  mode_ = TMPModes::mpPaused;
+}
+
+void NullMediaDevice::Resume() {
+  calls_.push_back("Resume");
+  CheckOpen();
+  if (!resumeError_.empty()) throw MediaDeviceError(resumeError_);
+  if (mode_ != TMPModes::mpPaused) return;
+  playPending_ = true;
+  mode_ = TMPModes::mpPlaying;
+}
+
+void NullMediaDevice::Stop() {
+  calls_.push_back("Stop");
+  CheckOpen();
+  EndPlay();
+  mode_ = TMPModes::mpStopped;
+}
+
+void NullMediaDevice::SetPosition(int64_t ms) {
+  calls_.push_back("SetPosition " + std::to_string(ms));
+  CheckOpen();
+  EndPlay();
+  mode_ = TMPModes::mpStopped;
+  position_ = ms < 0 ? 0 : (ms > length_ ? length_ : ms);
+}
+
+void NullMediaDevice::Rewind() {
+  calls_.push_back("Rewind");
+  CheckOpen();
+  EndPlay();
+  mode_ = TMPModes::mpStopped;
+  position_ = 0;
+}
+
+int64_t NullMediaDevice::Length() const {
+  CheckOpen();
+  return length_;
+}
+
+int64_t NullMediaDevice::Position() const {
+  CheckOpen();
+  return position_;
+}
+
+TMPModes NullMediaDevice::Mode() const {
+  CheckOpen();
+  return mode_;
+}
+
+void NullMediaDevice::ScriptLength(int64_t ms) {
+  scriptedLength_ = ms;
+  if (open_) length_ = ms;
+}
+
+int NullMediaDevice::DeliverCompletions() {
+  const int times = owedCompletions_ > 0 ? owedCompletions_ : 1;
+  owedCompletions_ = 0;
+  for (int i = 0; i < times; ++i) NotifyCompletion();
+  return times;
+}
+
+void NullMediaDevice::PlayToEnd() {
+  CheckOpen();
+  position_ = length_;
+  mode_ = TMPModes::mpStopped;
+  EndPlay();
+  DeliverCompletions();
+}
+

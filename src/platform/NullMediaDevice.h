@@ -1,0 +1,74 @@
+#pragma once
+// A media device without sound, driven by a script. It keeps the state a
+// real device would (open, mode, position, length) and follows the same
+// rules for each command, records every call, and reports completion only
+// when told to, so tests decide when a song ends.
+#include <string>
+#include <vector>
+
+#include "platform/MediaDevice.h"
+
+class NullMediaDevice : public MediaDevice {
+public:
+  void Open(const std::string& path) override;
+  void Close() override;
+  bool IsOpen() const override { return open_; }
+  void Play() override;
+  void Pause() override;
+  void Resume() override;
+  void Stop() override;
+  void SetPosition(int64_t ms) override;
+  void Rewind() override;
+  int64_t Length() const override;
+  int64_t Position() const override;
+  TMPModes Mode() const override;
+
+  // --- script ---
+  // Every call made, in order: "Open <path>", "Close", "Play", "Pause",
+  // "Resume", "Stop", "SetPosition <ms>", "Rewind". Queries are not
+  // recorded.
+  const std::vector<std::string>& Calls() const { return calls_; }
+  void ClearCalls() { calls_.clear(); }
+  // The path of the open song ("" when none).
+  const std::string& OpenPath() const { return path_; }
+
+  // Length of songs opened from now on, and of the open one.
+  void ScriptLength(int64_t ms);
+  void ScriptPosition(int64_t ms) { position_ = ms; }
+  void ScriptMode(TMPModes mode) { mode_ = mode; }
+  // Every Open fails with `text` while it is not empty.
+  void FailOpen(const std::string& text) { openError_ = text; }
+  // Every Resume fails with `text` while it is not empty.
+  void FailResume(const std::string& text) { resumeError_ = text; }
+
+  // Plays are started and ended only by the script: the device never moves
+  // the position by itself. A play is pending after Play or Resume until
+  // another command ends it or the script ends it.
+  bool PlayPending() const { return playPending_; }
+  // Completions owed to ended plays and not delivered yet.
+  int PendingCompletions() const { return owedCompletions_; }
+  // Runs the completion handler once for each owed completion (at least
+  // once); returns how many times it ran.
+  int DeliverCompletions();
+  // Runs the completion handler once, owed or not.
+  void FireCompletion() { NotifyCompletion(); }
+  // The song plays to its end: position = length, stopped, and the
+  // completion of the pending play is delivered at once.
+  void PlayToEnd();
+
+private:
+  void CheckOpen() const;
+  void EndPlay();
+
+  std::vector<std::string> calls_;
+  bool open_ = false;
+  std::string path_;
+  int64_t length_ = 0;
+  int64_t scriptedLength_ = 60000;
+  int64_t position_ = 0;
+  TMPModes mode_ = TMPModes::mpNotReady;
+  std::string openError_;
+  std::string resumeError_;
+  bool playPending_ = false;
+  int owedCompletions_ = 0;
+};

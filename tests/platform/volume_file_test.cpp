@@ -1,0 +1,98 @@
+// The wave-out volume kept under $XDG_STATE_HOME.
+#include <gtest/gtest.h>
+
+#include <sys/stat.h>
+
+#include <cstdlib>
+#include <filesystem>
+
+#include "platform/FileWaveOutVolume.h"
+#include "support/TempDir.h"
+
+using testsupport::TempDir;
+
+namespace {
+
+class FileWaveOutVolumeTest : public ::testing::Test {
+protected:
+  void SetUp() override { setenv("XDG_STATE_HOME", state.Path().c_str(), 1); }
+  std::string VolumeFile() const { return state.Path() + "velmaris/volume"; }
+  TempDir state;
+};
+
+TEST_F(FileWaveOutVolumeTest, LivesUnderTheStateFolder) {
+  FileWaveOutVolume volume;
+  EXPECT_EQ(std::filesystem::path(volume.FilePath()), std::filesystem::path(VolumeFile()));
+}
+
+TEST_F(FileWaveOutVolumeTest, NoValueYetMeansFullVolume) {
+  FileWaveOutVolume volume;
+  uint32_t value = 0;
+  ASSERT_TRUE(volume.GetVolume(value));
+  EXPECT_EQ(value, 0xFFFFFFFFu);
+  EXPECT_EQ(volume.Gain()->volume.load(), 0xFFFFFFFFu);
+}
+
+TEST_F(FileWaveOutVolumeTest, SetValuesComeBackAndReachTheOutputGain) {
+  auto gain = std::make_shared<AudioGain>();
+  {
+    FileWaveOutVolume volume(gain);
+    for (uint32_t v : {52428u * 65537u, 0u, 0xFFFFFFFFu, 0x0001FFFEu, 45874u * 65537u}) {
+      ASSERT_TRUE(volume.SetVolume(v));
+      EXPECT_EQ(gain->volume.load(), v);
+      uint32_t back = 1;
+      ASSERT_TRUE(volume.GetVolume(back));
+      EXPECT_EQ(back, v);
+    }
+  }
+  // A new run starts from the stored value, the output gain included.
+  auto next = std::make_shared<AudioGain>();
+  FileWaveOutVolume again(next);
+  uint32_t value = 0;
+  ASSERT_TRUE(again.GetVolume(value));
+  EXPECT_EQ(value, 45874u * 65537u);
+  EXPECT_EQ(next->volume.load(), value);
+  // Only the volume file is left in the folder: no temporary files.
+  int files = 0;
+  for (const auto& entry : std::filesystem::directory_iterator(state.Path() + "velmaris")) {
+    (void)entry;
+    ++files;
+  }
+  EXPECT_EQ(files, 1);
+}
+
+TEST_F(FileWaveOutVolumeTest, AGarbledOrUnreadableValueCannotBeRead) {
+  std::filesystem::create_directories(state.Path() + "velmaris");
+  for (const std::string& garbage :
+       {std::string("loud\n"), std::string(""), std::string("4294967296"), std::string("-1"),
+        std::string("12 34"), std::string(100, '7'), std::string("0x10")}) {
+    SCOPED_TRACE(garbage);
+    testsupport::WriteAll(VolumeFile(), garbage);
+    auto gain = std::make_shared<AudioGain>();
+    FileWaveOutVolume volume(gain);
+    uint32_t value = 7;
+    EXPECT_FALSE(volume.GetVolume(value));
+    EXPECT_EQ(gain->volume.load(), AudioGain::kFull);  // the output stays at full
+    // Setting a value repairs the file.
+    ASSERT_TRUE(volume.SetVolume(1234u));
+    ASSERT_TRUE(volume.GetVolume(value));
+    EXPECT_EQ(value, 1234u);
+  }
+  // A folder where the file should be cannot be read either.
+  std::filesystem::remove(VolumeFile());
+  std::filesystem::create_directory(VolumeFile());
+  FileWaveOutVolume volume;
+  uint32_t value = 0;
+  EXPECT_FALSE(volume.GetVolume(value));
+  EXPECT_FALSE(volume.SetVolume(5u));
+  EXPECT_EQ(volume.Gain()->volume.load(), 5u);  // the sound follows anyway
+}
+
+TEST_F(FileWaveOutVolumeTest, OutputGainOfFindsTheSharedGain) {
+  auto gain = std::make_shared<AudioGain>();
+  FileWaveOutVolume volume(gain);
+  EXPECT_EQ(OutputGainOf(&volume), gain);
+  EXPECT_EQ(OutputGainOf(nullptr), nullptr);
+}
+
+} // namespace
