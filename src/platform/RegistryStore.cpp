@@ -146,9 +146,14 @@ void AppendKeyText(std::string& out, const MemoryRegistryStore::Key& key, std::s
   size_t mark = path.size();
   if (!path.empty()) path += '\\';
   path += key.name;
-  out += '[';
-  out += path;
-  out += "]\n";
+  // A key without values that has subkeys is implied by their lines, which
+  // keeps the text about as long as the tree's own description.
+  const bool written = !key.values.empty() || key.subkeys.empty();
+  if (written) {
+    out += '[';
+    out += path;
+    out += "]\n";
+  }
   for (const auto& [lower, value] : key.values) {
     if (value.name.empty()) {
       out += '@';
@@ -169,7 +174,7 @@ void AppendKeyText(std::string& out, const MemoryRegistryStore::Key& key, std::s
     }
     out += '\n';
   }
-  out += '\n';
+  if (written) out += '\n';
   for (const auto& [lower, sub] : key.subkeys) AppendKeyText(out, *sub, path);
   path.resize(mark);
 }
@@ -500,7 +505,10 @@ bool FileRegistryStore::MayChange() {
 
 bool FileRegistryStore::Save() {
   std::string err;
-  if (WriteFileAtomically(path_, ToText(), &err)) {
+  const std::string text = ToText();
+  if (text.size() > kMaxFileSize) {
+    err = "Cannot write " + path_ + ": the registry has grown too large";
+  } else if (WriteFileAtomically(path_, text, &err)) {
     stamp_ = CurrentStamp();
     return true;
   }

@@ -137,8 +137,8 @@ public:
   // Reads the file again when it changed on disk since it was read or written.
   void Refresh();
 
-  // Largest file accepted.
-  static constexpr size_t kMaxFileSize = 16u * 1024u * 1024u;
+  // Largest file accepted (a few hundred associations take a few kilobytes).
+  static constexpr size_t kMaxFileSize = 1024u * 1024u;
 
 protected:
   bool MayChange() override;

@@ -69,6 +69,11 @@ TEST(MemoryRegistry, TextFormRoundTripsAwkwardData) {
   EXPECT_EQ(bytes, "");
   EXPECT_TRUE(b.KeyExists("\\empty"));
   EXPECT_EQ(b.ToText(), text);
+
+  // Keys that only lead to deeper keys are implied, not written out.
+  MemoryRegistryStore chain;
+  ASSERT_TRUE(chain.CreateKey("\\x\\y\\z"));
+  EXPECT_EQ(chain.ToText(), "Velmaris Registry 1\n\n[x\\y\\z]\n\n");
 }
 
 TEST(MemoryRegistry, DamagedTextIsRefusedWithItsLine) {
@@ -167,6 +172,12 @@ TEST_F(FileRegistryTest, UnreadableFileReadsEmptyAndRefusesChanges) {
   EXPECT_FALSE(store.CreateKey("\\.mp3"));
   EXPECT_FALSE(store.LastError().empty());
   EXPECT_FALSE(store.KeyExists("\\.mp3"));
+
+  std::filesystem::remove(path);
+  WriteAll(path, "Velmaris Registry 1\n" + std::string(FileRegistryStore::kMaxFileSize, ';'));
+  FileRegistryStore huge(path);
+  EXPECT_NE(huge.LoadError().find("too large"), std::string::npos) << huge.LoadError();
+  EXPECT_FALSE(huge.CreateKey("\\.mp3"));
 }
 
 TEST_F(FileRegistryTest, ChangesByAnotherStoreAreNotLost) {
