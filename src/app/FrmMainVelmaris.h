@@ -36,6 +36,7 @@ class QSystemTrayIcon;
 class QTimer;
 class RegistryStore;
 class TPlayListBox;
+class TRegExtension;
 class TPlayListModel;
 class TSkinImage;
 class TSpeedButton;
@@ -60,6 +61,9 @@ public:
     std::string DataDir;     // where VelmarisOpts.ini and lastplaylist.vpls live, trailing "/"
     std::string SkinsDir;    // default skin folder (no trailing "/")
     std::string MusicDir;    // first-run music folder, trailing "/"
+    // Hooks the desktop's file-type files to the association component
+    // (empty in tests: nothing outside the test folders is touched).
+    std::function<void(TRegExtension&)> ConnectAssociations;
   };
 
   explicit TFrmMainVelmaris(Services services, QWidget* parent = nullptr);
@@ -187,6 +191,8 @@ public:
   bool QuickFindEditKeyPress(const QString& ch);  // true when swallowed
   void QuickFindIdleStep();
   void PlayListMouseMove(QPoint pos);
+  // Routes the list's and the quick-find box's keys and mouse to the above.
+  void InitPlayListEvents();
 
   // ---- skins (skins/SkinLoader.cpp) ----
   void LoadSkin(const std::string& path);
@@ -201,6 +207,7 @@ public:
   TVelmarisOptions VelmarisOptions;
   int32_t LengthSeconds = 0;
   int32_t PositionSeconds = 0;
+  int ZeroLengthEnds = 0;  // songs of no length that ended in a row (playback)
   int32_t VolumeDragStartX = 0;
   float VolumeDragStartLevel = 0.0f;
   int LastFoundIndex = -1;
@@ -322,5 +329,12 @@ private:
   bool Dragging = false;
   QPoint DragOffset;  // cursor minus window top-left at the press
   int FoldDepth = 0;  // nesting of SetFoldMode through pending events
+  // Window behaviour helpers (app/WindowBehaviour.cpp).
+  void BeginMoveLoop(QPoint globalPos);
+  void SetWindowHeight(int h);
+  bool PlayListDragEvent(QEvent* event);  // watches the playlist for a drag
+  bool PendingDrag = false;               // a press on the playlist that may become a drag
+  QPoint PendingDragStart;
+  QObject* PlayListDragWatcher = nullptr;
   QString ApplicationTitleText;
 };

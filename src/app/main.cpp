@@ -15,6 +15,7 @@
 #include "platform/PlatformFactory.h"
 #include "platform/QtUserDialogs.h"
 #include "platform/RegistryStore.h"
+#include "platform/XdgSync.h"
 
 #ifndef VELMARIS_SHARE_DIR
 #define VELMARIS_SHARE_DIR "/usr/local/share/velmaris"
@@ -78,6 +79,9 @@ int main(int argc, char** argv) {
   services.Dialogs = &dialogs;
   services.Registry = registry.get();
   services.Device = CreateMediaDevice(volume.get());
+  // Every change of the file associations is mirrored into the desktop's own
+  // files, so file managers open the files with this program.
+  services.ConnectAssociations = [path = services.ProgramPath](TRegExtension& r) { ConnectXdgSync(r, path); };
   // A portable copy keeps its files beside the program; an installed one in
   // the user's configuration folder.
   if (Paths::IsWritableDir(services.ProgramDir)) {
