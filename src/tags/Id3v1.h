@@ -41,6 +41,7 @@ public:
   std::array<uint8_t, BlockSize> MakeBlock() const;
 
 private:
+  friend struct TagTexts; // the tag summary reads the texts without copies
   bool hasTag_;
   uint8_t versionCode_;
   std::string title_;   // at most 30 bytes

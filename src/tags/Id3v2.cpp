@@ -17,10 +17,20 @@ namespace {
 // Frame identifiers in slot order; also the order frames are written in.
 constexpr std::array<const char*, 7> kFrameIDs = {"TIT2", "TPE1", "TALB", "TRCK",
                                                    "TYER", "TCON", "COMM"};
+// A frame identifier's four bytes as one number, for quick comparison.
+inline uint32_t Id4(const uint8_t* p) {
+  return uint32_t{p[0]} << 24 | uint32_t{p[1]} << 16 | uint32_t{p[2]} << 8 | uint32_t{p[3]};
+}
+constexpr uint32_t Key(const char (&s)[5]) {
+  return uint32_t{static_cast<uint8_t>(s[0])} << 24 | uint32_t{static_cast<uint8_t>(s[1])} << 16 |
+         uint32_t{static_cast<uint8_t>(s[2])} << 8 | uint32_t{static_cast<uint8_t>(s[3])};
+}
+constexpr std::array<uint32_t, 7> kFrameIDKeys = {Key("TIT2"), Key("TPE1"), Key("TALB"),
+                                                  Key("TRCK"), Key("TYER"), Key("TCON"),
+                                                  Key("COMM")};
 enum Slot { kTitle, kArtist, kAlbum, kTrack, kYear, kGenre, kComment, kSlots };
 
-// Bytes of the tag header read before anything else, and the most of the tag
-// loaded in one read; frames beyond it are read one by one.
+// The most of the tag loaded in one read; frames beyond it are read one by one.
 constexpr size_t kWindowSize = 4096;
 
 bool StartsWithId3(const uint8_t* h) { return h[0] == 'I' && h[1] == 'D' && h[2] == '3'; }
@@ -34,10 +44,13 @@ int32_t TotalTagSize(const uint8_t* h, int64_t fileSize) {
   return size > fileSize ? 0 : static_cast<int32_t>(size);
 }
 
+// The bytes between leading and trailing bytes of code 0 to 32.
 std::string Trimmed(const char* data, size_t size) {
-  std::string s(data, size);
-  tagfile::Trim(s);
-  return s;
+  const auto* p = reinterpret_cast<const uint8_t*>(data);
+  size_t b = 0, e = size;
+  while (e > b && p[e - 1] <= 32) --e;
+  while (b < e && p[b] <= 32) ++b;
+  return std::string(data + b, e - b);
 }
 
 int HexDigit(char c) {
@@ -164,10 +177,11 @@ bool TID3v2::ReadFrom(tagfile::Source& src) {
     src.LoadWindow(HeaderSize, window, want < kWindowSize ? want : kWindowSize);
   }
 
-  // One slot per frame identifier: the last frame's first 250 data bytes,
-  // zero-filled behind shorter data.
+  // One slot per frame identifier: the last such frame's first 250 data
+  // bytes. Behind shorter data the slot counts as zero bytes, which trimming
+  // removes, so only the bytes read are kept and trimmed.
   char slots[kSlots][FrameTextSize];
-  bool found[kSlots] = {};
+  size_t slotLen[kSlots] = {};
   const uint64_t end = static_cast<uint64_t>(tagSize_) < static_cast<uint64_t>(src.Size())
                            ? static_cast<uint64_t>(tagSize_)
                            : static_cast<uint64_t>(src.Size());
@@ -180,28 +194,27 @@ bool TID3v2::ReadFrom(tagfile::Source& src) {
     const uint32_t size = (uint32_t{fh[4]} << 24) | (uint32_t{fh[5]} << 16) |
                           (uint32_t{fh[6]} << 8) | uint32_t{fh[7]};
     const uint64_t dataStart = pos + HeaderSize;
+    const size_t n = size < FrameTextSize ? size : FrameTextSize;
     int slot = -1;
+    const uint32_t id = Id4(fh);
     for (int i = 0; i < kSlots; ++i) {
-      if (std::memcmp(fh, kFrameIDs[static_cast<size_t>(i)], 4) == 0) {
+      if (id == kFrameIDKeys[static_cast<size_t>(i)]) {
         slot = i;
         break;
       }
     }
-    const size_t n = size < FrameTextSize ? size : FrameTextSize;
     if (slot >= 0) {
-      char buf[FrameTextSize] = {};
+      char buf[FrameTextSize];
       if (!src.ReadExact(static_cast<int64_t>(dataStart), buf, n)) break;
-      std::memcpy(slots[slot], buf, FrameTextSize);
-      found[slot] = true;
+      std::memcpy(slots[slot], buf, n);
+      slotLen[slot] = n;
     } else if (dataStart + n > static_cast<uint64_t>(src.Size())) {
       break; // its data cannot be read: the list ends as for a short read
     }
     pos = dataStart + size;
   }
 
-  auto text = [&](Slot s) {
-    return found[s] ? Trimmed(slots[s], FrameTextSize) : std::string();
-  };
+  auto text = [&](Slot s) { return Trimmed(slots[s], slotLen[s]); };
   title_ = text(kTitle);
   artist_ = text(kArtist);
   album_ = text(kAlbum);
@@ -209,7 +222,7 @@ bool TID3v2::ReadFrom(tagfile::Source& src) {
   track_ = ParseTrack(text(kTrack));
   genre_ = ParseGenre(text(kGenre));
   // Comment: behind the encoding byte and the three language characters.
-  if (found[kComment]) comment_ = Trimmed(slots[kComment] + 4, FrameTextSize - 4);
+  if (slotLen[kComment] > 4) comment_ = Trimmed(slots[kComment] + 4, slotLen[kComment] - 4);
   return true;
 }
 

@@ -46,6 +46,7 @@ public:
   static std::string ParseGenre(const std::string& text);
 
 private:
+  friend struct TagTexts; // the tag summary reads the texts without copies
   bool ReadFrom(tagfile::Source& src);
   static bool Rewrite(const std::string& FileName, const std::string* newTag);
 

@@ -8,49 +8,58 @@ namespace KID3Lib {
 
 namespace {
 
-void AppendUtf8(std::string& out, uint32_t cp) {
+// Writes cp as UTF-8 at p and returns the position behind it.
+inline char* PutUtf8(char* p, uint32_t cp) {
   if (cp < 0x80) {
-    out.push_back(static_cast<char>(cp));
+    *p++ = static_cast<char>(cp);
   } else if (cp < 0x800) {
-    out.push_back(static_cast<char>(0xC0 | (cp >> 6)));
-    out.push_back(static_cast<char>(0x80 | (cp & 0x3F)));
+    *p++ = static_cast<char>(0xC0 | (cp >> 6));
+    *p++ = static_cast<char>(0x80 | (cp & 0x3F));
   } else if (cp < 0x10000) {
-    out.push_back(static_cast<char>(0xE0 | (cp >> 12)));
-    out.push_back(static_cast<char>(0x80 | ((cp >> 6) & 0x3F)));
-    out.push_back(static_cast<char>(0x80 | (cp & 0x3F)));
+    *p++ = static_cast<char>(0xE0 | (cp >> 12));
+    *p++ = static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
+    *p++ = static_cast<char>(0x80 | (cp & 0x3F));
   } else {
-    out.push_back(static_cast<char>(0xF0 | (cp >> 18)));
-    out.push_back(static_cast<char>(0x80 | ((cp >> 12) & 0x3F)));
-    out.push_back(static_cast<char>(0x80 | ((cp >> 6) & 0x3F)));
-    out.push_back(static_cast<char>(0x80 | (cp & 0x3F)));
+    *p++ = static_cast<char>(0xF0 | (cp >> 18));
+    *p++ = static_cast<char>(0x80 | ((cp >> 12) & 0x3F));
+    *p++ = static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
+    *p++ = static_cast<char>(0x80 | (cp & 0x3F));
   }
+  return p;
 }
 
 // UTF-16 behind a byte-order mark; an odd last byte is completed with a zero
 // byte (trimming removed it), U+0000 ends the text, and a lone surrogate
 // becomes U+FFFD.
 std::string DecodeUtf16(const uint8_t* p, size_t n, bool bigEndian) {
-  std::string out;
-  out.reserve(n);
+  const size_t units = (n + 1) / 2;
+  // At most 3 bytes per unit (4 per pair). Tag texts are short: decode them
+  // on the stack so the result is the only string made.
+  char local[768];
+  std::string big;
+  char* const start = units * 3 <= sizeof local ? local : (big.resize(units * 3), big.data());
+  char* w = start;
   auto unit = [&](size_t i) -> uint32_t {
-    uint8_t a = p[i], b = i + 1 < n ? p[i + 1] : 0;
-    return bigEndian ? (uint32_t{a} << 8 | b) : (uint32_t{b} << 8 | a);
+    const uint32_t a = p[i], b = i + 1 < n ? p[i + 1] : 0;
+    return bigEndian ? (a << 8 | b) : (b << 8 | a);
   };
   for (size_t i = 0; i < n; i += 2) {
     uint32_t u = unit(i);
     if (u == 0) break;
     if (u >= 0xD800 && u <= 0xDBFF && i + 2 < n) {
-      uint32_t lo = unit(i + 2);
+      const uint32_t lo = unit(i + 2);
       if (lo >= 0xDC00 && lo <= 0xDFFF) {
-        AppendUtf8(out, 0x10000 + ((u - 0xD800) << 10) + (lo - 0xDC00));
+        w = PutUtf8(w, 0x10000 + ((u - 0xD800) << 10) + (lo - 0xDC00));
         i += 2;
         continue;
       }
     }
     if (u >= 0xD800 && u <= 0xDFFF) u = 0xFFFD;
-    AppendUtf8(out, u);
+    w = PutUtf8(w, u);
   }
-  return out;
+  if (start == local) return std::string(local, static_cast<size_t>(w - local));
+  big.resize(static_cast<size_t>(w - start));
+  return big;
 }
 
 bool IsValidUtf8(const uint8_t* p, size_t n) {
@@ -96,9 +105,10 @@ std::string SingleByteText(const std::string& text) {
   const void* zero = std::memchr(p, 0, text.size());
   const size_t n = zero ? static_cast<size_t>(static_cast<const uint8_t*>(zero) - p) : text.size();
   if (IsValidUtf8(p, n)) return std::string(text.data(), n);
-  std::string out;
-  out.reserve(n * 2);
-  for (size_t i = 0; i < n; ++i) AppendUtf8(out, p[i]); // Latin-1: byte = code point
+  std::string out(n * 2, '\0');
+  char* w = out.data();
+  for (size_t i = 0; i < n; ++i) w = PutUtf8(w, p[i]); // Latin-1: byte = code point
+  out.resize(static_cast<size_t>(w - out.data()));
   return out;
 }
 
@@ -113,23 +123,42 @@ namespace {
 size_t DigitCount(uint8_t v) { return v >= 100 ? 3 : v >= 10 ? 2 : 1; }
 } // namespace
 
+} // namespace KID3Lib
+
+// Read access to the tag objects' texts without copying them.
+struct TagTexts {
+  static const std::string& Title(const TID3v2& t) { return t.title_; }
+  static const std::string& Artist(const TID3v2& t) { return t.artist_; }
+  static const std::string& Album(const TID3v2& t) { return t.album_; }
+  static const std::string& Year(const TID3v2& t) { return t.year_; }
+  static const std::string& Genre(const TID3v2& t) { return t.genre_; }
+  static const std::string& Comment(const TID3v2& t) { return t.comment_; }
+  static const std::string& Title(const TID3v1& t) { return t.title_; }
+  static const std::string& Artist(const TID3v1& t) { return t.artist_; }
+  static const std::string& Album(const TID3v1& t) { return t.album_; }
+  static const std::string& Year(const TID3v1& t) { return t.year_; }
+  static const std::string& Comment(const TID3v1& t) { return t.comment_; }
+  static size_t GenreLength(const TID3v2& t) { return t.genre_.size(); }
+  static size_t GenreLength(const TID3v1& t) {
+    return t.genreID_ < MusicGenre.size() ? MusicGenre[t.genreID_].size() : 0;
+  }
+};
+
+namespace KID3Lib {
+
 // The joined texts (title, artist, album, track digits, year, genre,
 // comment) must be longer than 3 bytes for a tag to count.
-bool IsTagEmpty(const TID3v2& tag) {
+template <class Tag> bool JoinedTextIsShort(const Tag& tag) {
   if (!tag.HasTag()) return true;
-  size_t len = tag.Title().size() + tag.Artist().size() + tag.Album().size() +
-               DigitCount(tag.Track()) + tag.Year().size() + tag.Genre().size() +
-               tag.Comment().size();
+  const size_t len = TagTexts::Title(tag).size() + TagTexts::Artist(tag).size() +
+                     TagTexts::Album(tag).size() + DigitCount(tag.Track()) +
+                     TagTexts::Year(tag).size() + TagTexts::GenreLength(tag) +
+                     TagTexts::Comment(tag).size();
   return len <= 3;
 }
 
-bool IsTagEmpty(const TID3v1& tag) {
-  if (!tag.HasTag()) return true;
-  size_t len = tag.Title().size() + tag.Artist().size() + tag.Album().size() +
-               DigitCount(tag.Track()) + tag.Year().size() + tag.FGetGenre().size() +
-               tag.Comment().size();
-  return len <= 3;
-}
+bool IsTagEmpty(const TID3v2& tag) { return JoinedTextIsShort(tag); }
+bool IsTagEmpty(const TID3v1& tag) { return JoinedTextIsShort(tag); }
 
 SimpleID3 ReadSimpleID3(const std::string& FileName) {
   SimpleID3 r;
@@ -140,21 +169,21 @@ SimpleID3 ReadSimpleID3(const std::string& FileName) {
   if (fd < 0) return r;
   TID3v2 v2;
   if (v2.ReadFromDescriptor(fd, size) && !IsTagEmpty(v2)) {
-    r.Title = NarrowUnicodeText(v2.Title());
-    r.Artist = NarrowUnicodeText(v2.Artist());
-    r.Album = NarrowUnicodeText(v2.Album());
+    r.Title = NarrowUnicodeText(TagTexts::Title(v2));
+    r.Artist = NarrowUnicodeText(TagTexts::Artist(v2));
+    r.Album = NarrowUnicodeText(TagTexts::Album(v2));
     r.Track = std::to_string(v2.Track());
-    r.Year = NarrowUnicodeText(v2.Year());
-    r.Genre = NarrowUnicodeText(v2.Genre());
+    r.Year = NarrowUnicodeText(TagTexts::Year(v2));
+    r.Genre = NarrowUnicodeText(TagTexts::Genre(v2));
     r.Version = "2.3.x";
   } else {
     TID3v1 v1;
     if (v1.ReadFromDescriptor(fd, size) && !IsTagEmpty(v1)) {
-      r.Title = SingleByteText(v1.Title());
-      r.Artist = SingleByteText(v1.Artist());
-      r.Album = SingleByteText(v1.Album());
+      r.Title = SingleByteText(TagTexts::Title(v1));
+      r.Artist = SingleByteText(TagTexts::Artist(v1));
+      r.Album = SingleByteText(TagTexts::Album(v1));
       r.Track = std::to_string(v1.Track());
-      r.Year = SingleByteText(v1.Year());
+      r.Year = SingleByteText(TagTexts::Year(v1));
       r.Genre = v1.FGetGenre();
       r.Version = "1.1";
     }
