@@ -9,6 +9,7 @@
 #include <QRandomGenerator>
 
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 
 #include "SkinArt.h"
@@ -22,7 +23,7 @@ int main(int argc, char** argv) {
   }
   bool ok = false;
   if (std::strcmp(argv[1], "builtin") == 0) ok = skinart::PaintBuiltIn().save(QString::fromLocal8Bit(argv[2]), "BMP");
-  else if (std::strcmp(argv[1], "icon") == 0) ok = skinart::PaintIcon(32).save(QString::fromLocal8Bit(argv[2]), "PNG");
+  else if (std::strcmp(argv[1], "icon") == 0) ok = skinart::PaintIcon(argc > 3 ? std::atoi(argv[3]) : 32).save(QString::fromLocal8Bit(argv[2]), "PNG");
   else if (std::strcmp(argv[1], "skins") == 0) ok = skinart::WriteBundledSkins(QString::fromLocal8Bit(argv[2]));
   if (!ok) std::fprintf(stderr, "skinart: could not write %s\n", argv[2]);
   return ok ? 0 : 1;
