@@ -378,7 +378,8 @@ void Mpg123SdlDevice::Render(int16_t* out, int frames) noexcept {
         Wake();
       }
     }
-  } else if (ring_.Writable() >= ring_.Capacity() / 2) {
-    Wake();
+  } else {
+    if (got < want) underrunFrames_.fetch_add(static_cast<int64_t>(want - got), std::memory_order_relaxed);
+    if (ring_.Writable() >= ring_.Capacity() / 2) Wake();
   }
 }

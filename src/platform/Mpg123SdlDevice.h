@@ -49,6 +49,9 @@ public:
 
   // Sample rate of the open song (0 when none); for measurements.
   int SampleRate() const { return open_ ? rate_ : 0; }
+  // Frames of silence the output had to play because the decoder fell
+  // behind, since the device was created; for measurements.
+  int64_t UnderrunFrames() const { return underrunFrames_.load(); }
   // Files without an info frame up to this size are scanned for their exact
   // length while they open; bigger ones are scanned in the background.
   static constexpr int64_t kInlineScanBytes = 24 * 1024 * 1024;
@@ -99,4 +102,5 @@ private:
   std::atomic<bool> endReached_{false};  // the callback played the last frame
   std::atomic<bool> stopScan_{false};
   std::atomic<uint32_t> wake_{0};
+  std::atomic<int64_t> underrunFrames_{0};
 };
