@@ -208,7 +208,6 @@ public:
   int32_t LengthSeconds = 0;
   int32_t PositionSeconds = 0;
   int ZeroLengthEnds = 0;  // songs of no length that ended in a row (playback)
-  int ZeroLengthEnds = 0;  // songs of no length that ended in a row (playback)
   int32_t VolumeDragStartX = 0;
   float VolumeDragStartLevel = 0.0f;
   int LastFoundIndex = -1;
