@@ -44,3 +44,5 @@ if(TARGET velmaris_ui)
     ${CMAKE_CURRENT_LIST_DIR}/widgets/SpeedButton.cpp
     ${CMAKE_CURRENT_LIST_DIR}/widgets/SkinImage.cpp)
 endif()
+# Edge snapping arithmetic of the window drag (std only).
+target_sources(velmaris_core PRIVATE ${CMAKE_CURRENT_LIST_DIR}/Snapping.cpp)

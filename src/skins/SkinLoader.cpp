@@ -1,6 +1,290 @@
-// PLACEHOLDER: bodies to be written by the owner of this subsystem.
+// Skins: the built-in look, applying a skin script to the main window, the
+// window's shape from the colour key, and the skin list of the options
+// dialog.
 #include "app/FrmMainVelmaris.h"
 
-void TFrmMainVelmaris::LoadSkin(const std::string&) {}
-void TFrmMainVelmaris::ApplyBuiltInLook() {}
-void TFrmMainVelmaris::ApplyColourKey() {}
+#include <QApplication>
+#include <QFrame>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QPalette>
+#include <QRegion>
+
+#include <algorithm>
+#include <array>
+#include <cerrno>
+#include <cstring>
+#include <stdexcept>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include "app/widgets/Colors.h"
+#include "app/widgets/SkinImage.h"
+#include "app/widgets/SpeedButton.h"
+#include "playlist/PlayListBox.h"
+#include "skins/SkinList.h"
+#include "skins/SkinScript.h"
+
+namespace {
+
+constexpr int kImageWidth = 261;
+constexpr int kImageHeight = 115;
+constexpr uint32_t kClLime = 0x00FF00;
+constexpr uint32_t kClNone = 0x1FFFFFFF;
+constexpr uint32_t kClDefault = 0x20000000;
+// A skin bitmap is made for 261 x 115 pixels; anything this big is not one.
+constexpr off_t kMaxBitmapBytes = 64 * 1024 * 1024;
+
+bool FileExists(const std::string& path) {
+  struct stat st {};
+  return !path.empty() && ::stat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode);
+}
+
+QColor FromBgr(uint32_t v) { return QColor(v & 0xFF, (v >> 8) & 0xFF, (v >> 16) & 0xFF); }
+uint32_t ToBgr(const QColor& c) {
+  return static_cast<uint32_t>(c.red()) | static_cast<uint32_t>(c.green()) << 8 | static_cast<uint32_t>(c.blue()) << 16;
+}
+
+// The platform colour behind a system-colour index.
+QColor SystemColor(uint32_t index) {
+  const QPalette pal = QApplication::palette();
+  using R = QPalette::ColorRole;
+  auto c = [&](R role) { return pal.color(QPalette::Active, role); };
+  switch (index) {
+    case 0: return c(R::Midlight);                              // scroll bar
+    case 1: return c(R::Dark);                                  // desktop
+    case 2: return c(R::Highlight);                             // active caption
+    case 3: return c(R::Mid);                                   // inactive caption
+    case 4: return c(R::Window);                                // menu
+    case 5: return c(R::Base);                                  // window
+    case 6: return c(R::Shadow);                                // window frame
+    case 7: return c(R::WindowText);                            // menu text
+    case 8: return c(R::Text);                                  // window text
+    case 9: return c(R::HighlightedText);                       // caption text
+    case 10: case 11: return c(R::Button);                      // borders
+    case 12: return c(R::Mid);                                  // application work space
+    case 13: return c(R::Highlight);
+    case 14: return c(R::HighlightedText);
+    case 15: return c(R::Button);                               // button face
+    case 16: return c(R::Dark);                                 // button shadow
+    case 17: return pal.color(QPalette::Disabled, R::Text);     // grey text
+    case 18: return c(R::ButtonText);
+    case 19: return pal.color(QPalette::Disabled, R::WindowText); // inactive caption text
+    case 20: return c(R::Light);                                // button highlight
+    case 21: return c(R::Shadow);                               // 3D dark shadow
+    case 22: return c(R::Midlight);                             // 3D light
+    case 23: return c(R::ToolTipText);
+    case 24: return c(R::ToolTipBase);
+    case 25: return c(R::Button);
+    case 26: return c(R::Link);                                 // hot light
+    case 27: return c(R::Highlight);                            // gradient active caption
+    case 28: return c(R::Mid);                                  // gradient inactive caption
+    case 29: return c(R::Highlight);                            // menu highlight
+    case 30: return c(R::Window);                               // menu bar
+    default: return QColor(0, 0, 0);                            // no such colour
+  }
+}
+
+// A colour value (0x00BBGGRR, a system colour, clNone or clDefault) as a Qt
+// colour. clDefault is the control's own default; clNone shows nothing where
+// `noneClear` (backgrounds) and the default otherwise.
+QColor ToQColor(uint32_t v, const QColor& fallback, bool noneClear) {
+  if (v == kClDefault) return fallback;
+  if (v == kClNone) return noneClear ? QColor(Qt::transparent) : fallback;
+  if (v & 0x80000000u) return SystemColor(v & 0xFF);
+  return FromBgr(v);
+}
+
+// A colour of the script; a value that is no colour ends the loading.
+uint32_t ParseColor(const std::string& value) {
+  try {
+    return StringToColor(value);
+  } catch (const std::invalid_argument& e) {
+    throw std::runtime_error(e.what());
+  }
+}
+
+QColor DefaultFont() { return QApplication::palette().color(QPalette::Text); }
+QColor DefaultFace() { return QApplication::palette().color(QPalette::Button); }
+QColor DefaultBase() { return QApplication::palette().color(QPalette::Base); }
+
+// Reads a skin bitmap: a Windows bitmap, or a PNG.
+QImage LoadSkinBitmap(const std::string& path) {
+  const auto cannotOpen = [&path](int err) {
+    return std::runtime_error("Cannot open file \"" + path + "\". " + std::strerror(err));
+  };
+  const std::runtime_error invalid("Bitmap image is not valid");
+  const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+  if (fd < 0) throw cannotOpen(errno);
+  struct Closer {
+    int fd;
+    ~Closer() { ::close(fd); }
+  } closer{fd};
+  struct stat st {};
+  if (::fstat(fd, &st) != 0) throw cannotOpen(errno);
+  if (S_ISDIR(st.st_mode)) throw cannotOpen(EISDIR);
+  if (!S_ISREG(st.st_mode) || st.st_size > kMaxBitmapBytes) throw invalid;
+  QByteArray data(static_cast<qsizetype>(st.st_size), '\0');
+  qsizetype got = 0;
+  while (got < data.size()) {
+    const ssize_t n = ::read(fd, data.data() + got, static_cast<size_t>(data.size() - got));
+    if (n < 0) {
+      if (errno == EINTR) continue;
+      throw cannotOpen(errno);
+    }
+    if (n == 0) break;
+    got += n;
+  }
+  data.truncate(got);
+  const char* format = nullptr;
+  if (data.startsWith("BM")) format = "BMP";
+  else if (data.startsWith("\x89PNG\r\n\x1a\n")) format = "PNG";
+  if (!format) throw invalid;
+  QImage image;
+  if (!image.loadFromData(data, format) || image.isNull()) throw invalid;
+  return image;
+}
+
+} // namespace
+
+void TFrmMainVelmaris::ApplyBuiltInLook() {
+  MainImage->SetPicture(QImage(QStringLiteral(":/velmaris/builtin.bmp")));
+  TransparentColorValue = kClLime;
+  MainImage->setToolTip(QStringLiteral("Skin: Default"));
+  SetControlColor(ProgressPanel, FromBgr(0x808080));
+  SetControlColor(ProgressPanelBar, FromBgr(0xC0C0C0));
+  for (QLabel* box : {FileText, PositionText, LengthText}) {
+    SetControlFontColor(box, FromBgr(0xD3D3D3));
+    SetControlColor(box, FromBgr(0x000000));
+  }
+  SetControlFontColor(CaptionLabel, FromBgr(0x000000));
+  for (TSpeedButton* b : {PlayButton, PauseButton, StopButton}) b->SetFontColor(FromBgr(0xFFFFFF));
+  SetControlColor(PlayList, FromBgr(0xC0C0C0));
+  SetControlFontColor(PlayList, SystemColor(8));
+  QPalette pal = PlayListPanel->palette();
+  pal.setColor(QPalette::Window, DefaultFace());
+  pal.setColor(QPalette::Button, DefaultFace());
+  PlayListPanel->setPalette(pal);
+  PlayListPanel->setAutoFillBackground(true);
+  ApplyColourKey();
+  update();
+}
+
+void TFrmMainVelmaris::LoadSkin(const std::string& path) {
+  if (!FileExists(path)) {
+    VelmarisOptions.SkinDir.clear();
+    return;
+  }
+  const std::string text = ReadSkinScriptText(path);
+  const std::string folder = path.substr(0, path.rfind('/') + 1);
+  std::array<std::string, SkinScriptKeys.size()> value;
+  for (size_t i = 0; i < SkinScriptKeys.size(); ++i) value[i] = SkinValue(text, std::string(SkinScriptKeys[i]));
+  const std::string& name = value[0];
+  const std::string& author = value[1];
+
+  // Every step takes effect at once; a value that fails leaves the steps
+  // before it applied and the rest (and LastSkinFile) untouched.
+  MainImage->setToolTip(QString::fromStdString("Skin: " + name + "\n" + "Author: " + author));
+
+  const uint32_t key = ParseColor(value[2]);
+  if (key == kClDefault) TransparentColorValue = kClLime;
+  else if (key == kClNone) TransparentColorValue = kClNone;
+  else if (key & 0x80000000u) TransparentColorValue = ToBgr(SystemColor(key & 0xFF));
+  else TransparentColorValue = key & 0xFFFFFF;
+  ApplyColourKey();
+  update();
+
+  MainImage->SetPicture(LoadSkinBitmap(SkinList::SkinBitmapPath(folder, value[3])));
+  ApplyColourKey();
+
+  SetControlColor(ProgressPanel, ToQColor(ParseColor(value[4]), DefaultFace(), true));
+  SetControlColor(ProgressPanelBar, ToQColor(ParseColor(value[5]), DefaultFace(), true));
+
+  const QColor mainFont = ToQColor(ParseColor(value[6]), DefaultFont(), false);
+  for (TSpeedButton* b : {PlayButton, PauseButton, StopButton}) b->SetFontColor(mainFont);
+  SetControlFontColor(CaptionLabel, mainFont);
+
+  const QColor boxFont = ToQColor(ParseColor(value[7]), DefaultFont(), false);
+  for (QLabel* box : {FileText, PositionText, LengthText}) SetControlFontColor(box, boxFont);
+  const QColor boxBack = ToQColor(ParseColor(value[8]), DefaultFace(), true);
+  for (QLabel* box : {FileText, PositionText, LengthText}) SetControlColor(box, boxBack);
+  ApplyColourKey();
+
+  SetControlColor(PlayList, ToQColor(ParseColor(value[9]), DefaultBase(), true));
+  SetControlFontColor(PlayList, ToQColor(ParseColor(value[10]), DefaultFont(), false));
+  const QColor bar = ToQColor(ParseColor(value[11]), DefaultFace(), true);
+  // The strip around the list; the quick-find box keeps its own colours.
+  QPalette pal = PlayListPanel->palette();
+  pal.setColor(QPalette::Window, bar);
+  pal.setColor(QPalette::Button, bar);
+  PlayListPanel->setPalette(pal);
+  PlayListPanel->setAutoFillBackground(true);
+
+  VelmarisOptions.LastSkinFile = path;
+}
+
+void TFrmMainVelmaris::ApplyColourKey() {
+  // The window's shape: every pixel of the skin picture that is not the key
+  // colour, plus the opaque controls laid over it, plus the playlist panel
+  // while it shows. A key that is no plain colour (clNone) cuts nothing.
+  const bool keyed = (TransparentColorValue & 0xFF000000u) == 0;
+  const QRgb key = FromBgr(TransparentColorValue).rgb() & 0xFFFFFF;
+  QRegion shape;
+  const QImage& picture = MainImage->Picture();
+  if (!picture.isNull()) {
+    const QImage img = picture.convertToFormat(picture.hasAlphaChannel() ? QImage::Format_ARGB32
+                                                                         : QImage::Format_RGB32);
+    const bool alpha = img.hasAlphaChannel();
+    const int w = std::min(img.width(), kImageWidth);
+    const int h = std::min(img.height(), kImageHeight);
+    // Runs of shown pixels, row by row: y-x banded as QRegion wants them.
+    std::vector<QRect> runs;
+    runs.reserve(static_cast<size_t>(h) * 4);
+    for (int y = 0; y < h; ++y) {
+      const auto* line = reinterpret_cast<const QRgb*>(img.constScanLine(y));
+      int x = 0;
+      while (x < w) {
+        auto shown = [&](int i) {
+          if (alpha && qAlpha(line[i]) < 128) return false;
+          return !keyed || (line[i] & 0xFFFFFF) != key;
+        };
+        while (x < w && !shown(x)) ++x;
+        const int start = x;
+        while (x < w && shown(x)) ++x;
+        if (x > start) runs.emplace_back(start, y, x - start, 1);
+      }
+    }
+    if (!runs.empty()) shape.setRects(runs.data(), static_cast<int>(runs.size()));
+  }
+  const QColor keyColor = FromBgr(TransparentColorValue);
+  for (QWidget* box : std::initializer_list<QWidget*>{FileText, PositionText, LengthText, ProgressPanel}) {
+    const QColor c = ControlColor(box);
+    if (c.alpha() != 0 && (!keyed || c.rgb() != keyColor.rgb())) shape += box->geometry();
+  }
+  if (PlayListPanel->isVisibleTo(this)) shape += PlayListPanel->geometry();
+  if (shape.isEmpty()) clearMask();
+  else setMask(shape);
+}
+
+// ---- the options dialog's skin list ----
+
+namespace SkinList {
+
+void FillSkinList(QListWidget* list, const std::string& folder) {
+  list->clear();
+  for (const std::string& name : SkinListItems(folder)) list->addItem(QString::fromStdString(name));
+}
+
+void SetSkin1Click(const QListWidget* list, QLabel* currentSkin) {
+  const QListWidgetItem* item = list->currentItem();
+  if (!item || !item->isSelected()) return;
+  currentSkin->setText(item->text());
+}
+
+void RefreshSkins1Click(QListWidget* list, const QLineEdit* skinFolderEdit) {
+  FillSkinList(list, skinFolderEdit->text().toStdString());
+}
+
+} // namespace SkinList

@@ -118,10 +118,49 @@ void DrawControlMarks(QImage& img, QColor ink, QColor groove) {
   p.drawRect(QRectF(10, 92, 4, 5));
 }
 
+void DrawPlates(QImage& img, QColor plate, QColor edge) {
+  QPainter p(&img);
+  p.setRenderHint(QPainter::Antialiasing, true);
+  for (QRectF r : {QRectF(28, 87, 44, 15), QRectF(7, 72, 16, 13), QRectF(212, 72, 16, 13)}) {
+    QLinearGradient g(r.topLeft(), r.bottomLeft());
+    g.setColorAt(0, plate.lighter(112));
+    g.setColorAt(1, plate.darker(108));
+    p.setPen(QPen(edge, 1));
+    p.setBrush(g);
+    p.drawRoundedRect(r.adjusted(0.5, 0.5, -0.5, -0.5), 2.5, 2.5);
+  }
+}
+
+void DrawCaps(QImage& img, QColor cap, QColor edge) {
+  QPainter p(&img);
+  p.setRenderHint(QPainter::Antialiasing, true);
+  for (QRectF r : {QRectF(100, 87, 15, 15), QRectF(119, 87, 15, 15)}) {
+    QRadialGradient g(r.center() - QPointF(2, 3), 10);
+    g.setColorAt(0, cap.lighter(150));
+    g.setColorAt(1, cap);
+    p.setPen(QPen(edge, 1));
+    p.setBrush(g);
+    p.drawEllipse(r.adjusted(0.5, 0.5, -0.5, -0.5));
+  }
+}
+
+void CutOutside(QImage& img, const QPainterPath& shape, QColor key) {
+  QImage inside(img.size(), QImage::Format_ARGB32);
+  inside.fill(Qt::transparent);
+  QPainter p(&inside);
+  p.setRenderHint(QPainter::Antialiasing, false);
+  p.fillPath(shape, Qt::black);
+  p.end();
+  for (int y = 0; y < img.height(); ++y)
+    for (int x = 0; x < img.width(); ++x)
+      if (qAlpha(inside.pixel(x, y)) == 0) img.setPixelColor(x, y, key);
+}
+
 QImage PaintBuiltIn() {
   QImage img(kWidth, kHeight, QImage::Format_RGB888);
   BrushedPanel(img, QColor(168, 170, 174), QColor(92, 94, 100), 1776);
   DrawControlMarks(img, QColor(40, 42, 48), QColor(150, 152, 156));
+  DrawCaps(img, QColor(58, 60, 66), QColor(40, 42, 48));
   CutCorners(img, QColor(0, 255, 0));
   return img;
 }

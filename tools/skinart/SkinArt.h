@@ -1,6 +1,7 @@
 #pragma once
 #include <QColor>
 #include <QImage>
+#include <QPainterPath>
 #include <QString>
 
 namespace skinart {
@@ -22,5 +23,13 @@ bool WriteBundledSkins(const QString& folder);
 void BrushedPanel(QImage& img, QColor base, QColor rim, unsigned seed);
 void CutCorners(QImage& img, QColor key);
 void DrawControlMarks(QImage& img, QColor ink, QColor groove);
+// Light plates under the buttons that draw black captions (volume, rewind,
+// fast forward), so they read on any skin.
+void DrawPlates(QImage& img, QColor plate, QColor edge);
+// Round caps under Play/Pause and Stop, whose captions use the main font
+// colour.
+void DrawCaps(QImage& img, QColor cap, QColor edge);
+// Every pixel outside `shape` (filled without antialiasing) becomes `key`.
+void CutOutside(QImage& img, const QPainterPath& shape, QColor key);
 
 } // namespace skinart

@@ -1,0 +1,49 @@
+#pragma once
+// The list of skin scripts on the options dialog's skin page, and where a
+// script's bitmap is found. The plain functions use the standard library
+// only; the three list-box helpers (FillSkinList, SetSkin1Click,
+// RefreshSkins1Click) work on the dialog's Qt controls and are built with the
+// skin loader.
+#include <optional>
+#include <string>
+#include <vector>
+
+class QLabel;
+class QLineEdit;
+class QListWidget;
+
+namespace SkinList {
+
+// The skin scripts ("*.vskin", any letter case) of `folder`, by file name
+// with extension, in the order the folder listing gives them; names that are
+// blank after trimming blanks and control characters are left out. A folder
+// that cannot be read gives an empty list.
+std::vector<std::string> SkinListItems(const std::string& folder);
+
+// The file a skin script's "MainImage=" value names. `scriptFolder` is the
+// script's folder with its trailing "/". A value starting with "/" is used as
+// it is; anything else is taken relative to the script's folder, with "\"
+// read as "/" (scripts made on Windows), so a bare name, "sub/x.bmp",
+// "..\x.bmp" and "\x.bmp" all resolve inside or beside the script's folder.
+// A Windows drive path ("C:\skins\x.bmp") cannot exist here: its file name
+// is looked up in the script's folder instead.
+std::string SkinBitmapPath(const std::string& scriptFolder, const std::string& value);
+
+// The script to load when the dialog closes with OK, or nothing when the
+// choice `chosenName` (the current-skin caption) is the skin already applied:
+// the file-name part of `lastSkinFile` equals it, case-sensitively. An empty
+// choice with a skin applied gives a path that names no file, which only
+// clears the skin folder setting.
+std::optional<std::string> SkinToApply(const std::string& lastSkinFile, const std::string& skinFolder,
+                                       const std::string& chosenName);
+
+// ---- the dialog's controls (defined with the skin loader, Qt) ----
+
+// Replaces the items of `list` with SkinListItems(folder).
+void FillSkinList(QListWidget* list, const std::string& folder);
+// Puts the selected entry's text into `currentSkin`; nothing without one.
+void SetSkin1Click(const QListWidget* list, QLabel* currentSkin);
+// FillSkinList with the text of `skinFolderEdit`.
+void RefreshSkins1Click(QListWidget* list, const QLineEdit* skinFolderEdit);
+
+} // namespace SkinList
