@@ -94,6 +94,7 @@ TFrmMainVelmaris::TFrmMainVelmaris(Services services, QWidget* parent)
   CreateControls();
   CreateMenus();
   ConnectHandlers();
+  InitPlayListEvents();
   ApplyBuiltInLook();
 }
 

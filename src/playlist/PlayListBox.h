@@ -1,8 +1,16 @@
 #pragma once
 // The playlist list box: multi-select with Shift and Ctrl, the focused line is
-// the current line. Key and mouse handling is routed to the main window.
+// the current line. Key and mouse events are reported to the main window
+// through signals; the list's own type-ahead is built in.
+#include <QElapsedTimer>
 #include <QListView>
+#include <QString>
 
+#include <cstdint>
+#include <functional>
+#include <vector>
+
+class QKeyEvent;
 class TPlayListModel;
 
 class TPlayListBox : public QListView {
@@ -17,11 +25,52 @@ public:
   bool Selected(int i) const;
   void SetSelected(int i, bool on);
   int SelCount() const;
+  // The selected state of every line, read in one pass over the selection.
+  std::vector<char> SelectedFlags() const;
+  // Replaces the selection by `flags` (one entry per line) in one change.
+  void SetSelectedFlags(const std::vector<char>& flags);
+  // Line i becomes the focused line and the only selected one.
+  void SelectOnly(int i);
+  void DeselectAll();
+
+  // Type-ahead: characters typed within this many milliseconds of the
+  // previous one extend the prefix; after a longer pause it starts afresh.
+  static constexpr int64_t TypeAheadDelayMs = 100;
+  // Milliseconds of a monotonic clock; tests may replace it.
+  void SetTypeAheadClock(std::function<int64_t()> now) { now_ = std::move(now); }
+  const QString& TypeAheadPrefix() const { return prefix_; }
+  void keyboardSearch(const QString& search) override;
+
+  // The platform's virtual-key number of a key (13 Enter, 27 Esc, 46 Delete,
+  // letters and digits their capital character); 0 for keys without one.
+  static int VirtualKeyOf(const QKeyEvent* e);
 
 signals:
-  // After the list's own handling of a press (the line is already selected).
+  // After the list's own handling of a press (a left press has already
+  // selected its line; a right press changes nothing, as in a list box).
   void MousePressed(Qt::MouseButton button, QPoint globalPos);
+  // Pointer movement over the lines, in viewport coordinates.
+  void MouseMoved(QPoint pos);
+  // Every key going down (Delete is consumed by the list), every key coming
+  // up (auto-repeat excluded), and every typed character before the list's
+  // own type-ahead sees it.
+  void KeyDown(int key);
+  void KeyUp(int key);
+  void KeyChar(const QString& ch);
 
 protected:
   void mousePressEvent(QMouseEvent* e) override;
+  void mouseMoveEvent(QMouseEvent* e) override;
+  void keyPressEvent(QKeyEvent* e) override;
+  void keyReleaseEvent(QKeyEvent* e) override;
+  bool viewportEvent(QEvent* e) override;
+
+private:
+  int64_t Now() const;
+
+  QElapsedTimer clock_;
+  std::function<int64_t()> now_;
+  QString prefix_;
+  int64_t lastTypeAhead_ = 0;
+  bool typedBefore_ = false;
 };

@@ -1,5 +1,11 @@
 #include "playlist/PlayListModel.h"
 
+#include <QChar>
+#include <QString>
+
+#include <algorithm>
+#include <cstring>
+
 const std::string& TPlayListModel::Path(int i) const { return Entry(i).Path(); }
 
 void TPlayListModel::Insert(int pos, std::string text, std::unique_ptr<TKObjectString> entry) {
@@ -10,11 +16,59 @@ void TPlayListModel::Insert(int pos, std::string text, std::unique_ptr<TKObjectS
   endInsertRows();
 }
 
+void TPlayListModel::InsertLines(int pos, std::vector<Line> lines) {
+  if (lines.empty()) return;
+  const int n = Count();
+  if (pos < 0 || pos > n) pos = n;
+  beginInsertRows(QModelIndex(), pos, pos + static_cast<int>(lines.size()) - 1);
+  lines_.insert(lines_.begin() + pos, std::make_move_iterator(lines.begin()), std::make_move_iterator(lines.end()));
+  endInsertRows();
+}
+
 void TPlayListModel::Clear() {
   if (lines_.empty()) return;
   beginResetModel();
-  lines_.clear();
+  // Free the memory too: a cleared long list should not keep its capacity.
+  std::vector<Line>().swap(lines_);
   endResetModel();
+}
+
+int TPlayListModel::RemoveLines(const std::vector<char>& remove) {
+  const size_t n = lines_.size();
+  size_t first = 0;
+  while (first < n && first < remove.size() && !remove[first]) ++first;
+  if (first >= n || first >= remove.size()) return 0;
+  beginResetModel();
+  size_t out = first;
+  for (size_t i = first; i < n; ++i) {
+    if (i < remove.size() && remove[i]) continue;  // its entry goes with the line below
+    if (out != i) lines_[out] = std::move(lines_[i]);
+    ++out;
+  }
+  const int removed = static_cast<int>(n - out);
+  lines_.resize(out);
+  endResetModel();
+  return removed;
+}
+
+void TPlayListModel::Reorder(const std::vector<int>& order) {
+  if (order.size() != lines_.size() || lines_.empty()) return;
+  beginResetModel();
+  std::vector<Line> sorted;
+  sorted.reserve(lines_.size());
+  for (int i : order) sorted.push_back(std::move(lines_[static_cast<size_t>(i)]));
+  lines_.swap(sorted);
+  endResetModel();
+}
+
+void TPlayListModel::SwapNeighbours(int from, int to) {
+  const int n = Count();
+  if (from < 0 || from >= n || to < 0 || to >= n || (to != from + 1 && to != from - 1)) return;
+  // Moving the upper of the two lines below the lower one exchanges them.
+  const int upper = std::min(from, to);
+  beginMoveRows(QModelIndex(), upper, upper, QModelIndex(), upper + 2);
+  std::swap(lines_[static_cast<size_t>(upper)], lines_[static_cast<size_t>(upper) + 1]);
+  endMoveRows();
 }
 
 int TPlayListModel::rowCount(const QModelIndex& parent) const {
@@ -23,6 +77,121 @@ int TPlayListModel::rowCount(const QModelIndex& parent) const {
 
 QVariant TPlayListModel::data(const QModelIndex& index, int role) const {
   if (!index.isValid() || index.row() >= Count()) return {};
-  if (role == Qt::DisplayRole) return QString::fromStdString(Text(index.row()));
+  if (role == Qt::DisplayRole) return QString::fromUtf8(Text(index.row()));
   return {};
+}
+
+// ---- text matching without letter case ----
+
+namespace {
+
+constexpr char32_t kReplacement = 0xFFFD;
+
+// One code point of UTF-8 text at p (p < end); p moves past it. A byte that
+// does not start a valid sequence stands for U+FFFD on its own.
+char32_t DecodeUtf8(const unsigned char*& p, const unsigned char* end) {
+  const unsigned char b = *p;
+  int len;
+  char32_t cp;
+  char32_t min;
+  if (b < 0x80) {
+    ++p;
+    return b;
+  } else if (b >= 0xC2 && b <= 0xDF) {
+    len = 2, cp = b & 0x1F, min = 0x80;
+  } else if (b >= 0xE0 && b <= 0xEF) {
+    len = 3, cp = b & 0x0F, min = 0x800;
+  } else if (b >= 0xF0 && b <= 0xF4) {
+    len = 4, cp = b & 0x07, min = 0x10000;
+  } else {
+    ++p;
+    return kReplacement;
+  }
+  if (end - p < len) {
+    ++p;
+    return kReplacement;
+  }
+  for (int i = 1; i < len; ++i) {
+    const unsigned char c = p[i];
+    if ((c & 0xC0) != 0x80) {
+      ++p;
+      return kReplacement;
+    }
+    cp = (cp << 6) | (c & 0x3F);
+  }
+  if (cp < min || cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF)) {
+    ++p;
+    return kReplacement;
+  }
+  p += len;
+  return cp;
+}
+
+// Walks a text lowered the way QString::toLower lowers it, one code point at
+// a time. The one character whose small form is two code points (capital I
+// with dot above) yields both.
+class LowerWalker {
+public:
+  explicit LowerWalker(std::string_view text)
+      : p_(reinterpret_cast<const unsigned char*>(text.data())), end_(p_ + text.size()) {}
+  bool Next(char32_t& c) {
+    if (pending_) {
+      c = pending_;
+      pending_ = 0;
+      return true;
+    }
+    if (p_ == end_) return false;
+    const unsigned char b = *p_;
+    if (b < 0x80) {
+      ++p_;
+      c = (b >= 'A' && b <= 'Z') ? static_cast<char32_t>(b + ('a' - 'A')) : b;
+      return true;
+    }
+    const char32_t cp = DecodeUtf8(p_, end_);
+    if (cp == 0x130) {
+      c = 0x69;
+      pending_ = 0x307;
+      return true;
+    }
+    c = QChar::toLower(cp);
+    return true;
+  }
+
+private:
+  const unsigned char* p_;
+  const unsigned char* end_;
+  char32_t pending_ = 0;
+};
+
+} // namespace
+
+std::u32string TPlayListModel::LowerNeedle(const QString& text) {
+  const QString lowered = text.toLower();
+  std::u32string out;
+  out.reserve(static_cast<size_t>(lowered.size()));
+  for (char32_t c : lowered.toUcs4()) out.push_back(c);
+  return out;
+}
+
+bool TPlayListModel::StartsWithLower(std::string_view text, const std::u32string& needle) {
+  LowerWalker walk(text);
+  for (char32_t want : needle) {
+    char32_t c;
+    if (!walk.Next(c) || c != want) return false;
+  }
+  return true;
+}
+
+bool TPlayListModel::HasWordLower(std::string_view text, const std::u32string& needle) {
+  const char* data = text.data();
+  const size_t n = text.size();
+  size_t pos = 0;
+  while (pos < n) {
+    const void* hit = std::memchr(data + pos, ' ', n - pos);
+    if (!hit) return false;
+    const size_t blank = static_cast<size_t>(static_cast<const char*>(hit) - data);
+    if (StartsWithLower(text.substr(blank + 1), needle)) return true;
+    pos = blank + 1;
+  }
+  return false;
 }
