@@ -33,6 +33,8 @@ const std::string& RewritePath(const std::string& fallback) {
   static const std::string path = ::access("/dev/shm", W_OK) == 0
                                       ? "/dev/shm/velmaris-fuzz-id3v2-" + std::to_string(::getpid()) + ".mp3"
                                       : fallback;
+  static const bool cleanup = std::atexit([] { ::unlink(RewritePath("").c_str()); }) == 0;
+  (void)cleanup;
   return path;
 }
 
