@@ -105,39 +105,47 @@ void TFrmMainVelmaris::MP3TimerTimer() {
     MP3Timer->stop();
     return;
   }
-  const int64_t p = MPlayer->Position();
-  const int64_t n = MPlayer->Length();
-  if (p < n) {
-    PositionSeconds = WholeSeconds(p);
-    ZeroLengthEnds = 0;
-  } else {
-    // A song without length ends as soon as it starts. Moving on from such
-    // songs stops once each line has had its turn, so a list of them cannot
-    // keep the player busy for ever.
-    if (n > 0) ZeroLengthEnds = 0;
-    else if (++ZeroLengthEnds >= std::max(1, PlayListModel->Count())) {
-      MP3Timer->stop();
-      PositionSeconds = 0;
+  // Likewise an error inside a tick is shown once: the timer stops before
+  // the error leaves, and Play or the next song starts it again.
+  try {
+    const int64_t p = MPlayer->Position();
+    const int64_t n = MPlayer->Length();
+    if (p < n) {
+      PositionSeconds = WholeSeconds(p);
       ZeroLengthEnds = 0;
-      SetTrayHint(*this, Prefix);
-      return;
+    } else {
+      // A song without length ends as soon as it starts. Moving on from such
+      // songs stops once each line has had its turn, so a list of them cannot
+      // keep the player busy for ever.
+      if (n > 0) ZeroLengthEnds = 0;
+      else if (++ZeroLengthEnds >= std::max(1, PlayListModel->Count())) {
+        MP3Timer->stop();
+        PositionSeconds = 0;
+        ZeroLengthEnds = 0;
+        SetTrayHint(*this, Prefix);
+        return;
+      }
+      if (SongFinished()) return;
     }
-    if (SongFinished()) return;
+
+    if (LengthSeconds > 0) {
+      const float q = static_cast<float>(static_cast<double>(PositionSeconds) / static_cast<double>(LengthSeconds));
+      const int width = static_cast<int>(std::trunc(static_cast<double>(ProgressPanel->width() - 3) * q));
+      ProgressPanelBar->resize(width < 0 ? 0 : width, ProgressPanelBar->height());
+    }
+    PositionText->setText(QString::fromStdString(" [" + PositionTimeText() + "]"));
+
+    if (!BlankText(VelmarisOptions.DispTask))
+      SetApplicationTitle(Prefix + ExpandDisplayFormat(VelmarisOptions.DispTask));
+    const std::string& format = GetFoldMode() == 0 ? VelmarisOptions.DispMini : VelmarisOptions.DispNormal;
+    if (!BlankText(format)) CaptionLabel->setText(QString::fromStdString(Prefix + ExpandDisplayFormat(format)));
+
+    UpdateTransportButtons();
+    QuickFindIdleStep();
+  } catch (...) {
+    MP3Timer->stop();
+    throw;
   }
-
-  if (LengthSeconds > 0) {
-    const float q = static_cast<float>(static_cast<double>(PositionSeconds) / static_cast<double>(LengthSeconds));
-    const int width = static_cast<int>(std::trunc(static_cast<double>(ProgressPanel->width() - 3) * q));
-    ProgressPanelBar->resize(width < 0 ? 0 : width, ProgressPanelBar->height());
-  }
-  PositionText->setText(QString::fromStdString(" [" + PositionTimeText() + "]"));
-
-  if (!BlankText(VelmarisOptions.DispTask)) SetApplicationTitle(Prefix + ExpandDisplayFormat(VelmarisOptions.DispTask));
-  const std::string& format = GetFoldMode() == 0 ? VelmarisOptions.DispMini : VelmarisOptions.DispNormal;
-  if (!BlankText(format)) CaptionLabel->setText(QString::fromStdString(Prefix + ExpandDisplayFormat(format)));
-
-  UpdateTransportButtons();
-  QuickFindIdleStep();
 }
 
 bool TFrmMainVelmaris::SongFinished() {

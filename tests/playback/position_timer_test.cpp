@@ -29,19 +29,14 @@ TEST_F(PositionTimer, TimesFromTheDevice) {
   EXPECT_EQ(w.PositionSeconds, 62);
   EXPECT_EQ(w.PositionText->text().toStdString(), " [01:02]");
   EXPECT_EQ(w.TimeLeftText(), "02:43");
-  Device->ScriptPosition(0);
-  Tick();
-  EXPECT_EQ(w.PositionText->text().toStdString(), " [00:00]");
-}
 
-TEST_F(PositionTimer, BarFollowsThePosition) {
-  auto& w = Start();
+  // The bar: 90 s of 180 s in the 183-pixel panel is trunc(180 * 0.5).
   Device->ScriptLength(180000);
-  w.LoadSong(MakeSong("a.mp3"));
+  w.LoadSong(MakeSong("b.mp3"));
   ASSERT_EQ(w.ProgressPanel->width(), 183);
   Device->ScriptPosition(90000);
   Tick();
-  EXPECT_EQ(w.ProgressPanelBar->width(), 90);  // trunc(180 * 0.5)
+  EXPECT_EQ(w.ProgressPanelBar->width(), 90);
   // 179 / 180 kept as a 32-bit float is a little below: 178.99998 pixels.
   Device->ScriptPosition(179999);
   Tick();
@@ -198,9 +193,6 @@ TEST_F(PositionTimer, SongsWithoutLengthDoNotCycleForEver) {
 
 TEST_F(PositionTimer, ClickOnTheBarSeeks) {
   auto& w = Start();
-  w.ProgressPanelMouseDown(w.ProgressPanel, 90);  // no song: nothing
-  EXPECT_TRUE(Device->Calls().empty());
-
   Device->ScriptLength(180000);
   w.LoadSong(MakeSong("a.mp3"));
   Device->ClearCalls();
