@@ -200,19 +200,21 @@ int Position(const char* song, int seconds) {
   const auto pcm = ReadPcm(out);
   size_t first = 0;
   while (first < pcm.size() / 2 && pcm[2 * first] == 0 && pcm[2 * first + 1] == 0) ++first;
-  double worstOut = 0, worstWall = 0, sumWall = 0;
+  double worstOut = 0, sumOut = 0, worstWall = 0, sumWall = 0;
   size_t n = 0;
   for (const Sample& s : samples) {
     if (s.wallMs < 200) continue;  // let the output settle
     const double outMs = static_cast<double>(s.fileFrames - static_cast<long long>(first)) * 1000.0 / rate;
     worstOut = std::max(worstOut, std::abs(static_cast<double>(s.positionMs) - outMs));
+    sumOut += std::abs(static_cast<double>(s.positionMs) - outMs);
     const double wallErr = static_cast<double>(s.positionMs) - s.wallMs;
     worstWall = std::max(worstWall, std::abs(wallErr));
     sumWall += wallErr;
     ++n;
   }
   std::printf("position: %s, %zu readings over %d s\n", song, n, seconds);
-  std::printf("  against frames written out: worst %.1f ms\n", worstOut);
+  std::printf("  against frames written out: worst %.1f ms, mean %.1f ms\n", worstOut,
+              n ? sumOut / static_cast<double>(n) : 0.0);
   std::printf("  against the wall clock since Play: worst %.1f ms, mean %+.1f ms\n", worstWall,
               n ? sumWall / static_cast<double>(n) : 0.0);
   return 0;
@@ -225,9 +227,12 @@ int Open(int argc, char** argv) {
       const auto t = Clock::now();
       device.Open(argv[i]);
       const double ms = Ms(Clock::now() - t);
-      if (round == 2)
-        std::printf("open: %s: %.2f ms (third open), length %lld ms\n", argv[i], ms,
-                    static_cast<long long>(device.Length()));
+      if (round == 2) {
+        const int64_t atOpen = device.Length();
+        std::this_thread::sleep_for(300ms);  // a background length scan, if any, is done by now
+        std::printf("open: %s: %.2f ms (third open), length %lld ms at open, %lld ms 0.3 s later\n", argv[i], ms,
+                    static_cast<long long>(atOpen), static_cast<long long>(device.Length()));
+      }
     }
   }
   return 0;
