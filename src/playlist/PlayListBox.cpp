@@ -147,7 +147,7 @@ void TPlayListBox::keyboardSearch(const QString& search) {
   prefix_ += search;
   lastTypeAhead_ = now;
   typedBefore_ = true;
-  const std::u32string needle = TPlayListModel::LowerNeedle(prefix_);
+  const TPlayListModel::LowerText needle = TPlayListModel::LowerNeedle(prefix_);
   const TPlayListModel* m = Model();
   const int n = m->Count();
   for (int i = 0; i < n; ++i) {
@@ -235,4 +235,15 @@ bool TPlayListBox::viewportEvent(QEvent* e) {
     return true;
   }
   return QListView::viewportEvent(e);
+}
+
+void TPlayListBox::selectionChanged(const QItemSelection& selected, const QItemSelection& deselected) {
+  // The view works out the screen area of every changed range, at some cost
+  // per range; after a change of many ranges (invert, a selection restored
+  // after removing lines) repainting the visible lines is far cheaper.
+  if (selected.size() + deselected.size() > 32) {
+    viewport()->update();
+    return;
+  }
+  QListView::selectionChanged(selected, deselected);
 }

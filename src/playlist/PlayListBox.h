@@ -64,6 +64,7 @@ protected:
   void keyPressEvent(QKeyEvent* e) override;
   void keyReleaseEvent(QKeyEvent* e) override;
   bool viewportEvent(QEvent* e) override;
+  void selectionChanged(const QItemSelection& selected, const QItemSelection& deselected) override;
 
 private:
   int64_t Now() const;

@@ -4,6 +4,7 @@
 #include <QString>
 
 #include <algorithm>
+#include <cstdint>
 #include <cstring>
 
 const std::string& TPlayListModel::Path(int i) const { return Entry(i).Path(); }
@@ -165,15 +166,27 @@ private:
 
 } // namespace
 
-std::u32string TPlayListModel::LowerNeedle(const QString& text) {
+TPlayListModel::LowerText TPlayListModel::LowerNeedle(const QString& text) {
+  LowerText out;
   const QString lowered = text.toLower();
-  std::u32string out;
-  out.reserve(static_cast<size_t>(lowered.size()));
-  for (char32_t c : lowered.toUcs4()) out.push_back(c);
+  out.CodePoints.reserve(static_cast<size_t>(lowered.size()));
+  out.IsAscii = true;
+  for (char32_t c : lowered.toUcs4()) {
+    out.CodePoints.push_back(c);
+    if (c >= 0x80) out.IsAscii = false;
+  }
+  if (out.IsAscii) {
+    out.Ascii.assign(out.CodePoints.begin(), out.CodePoints.end());
+    out.Fold.resize(out.Ascii.size());
+    for (size_t i = 0; i < out.Ascii.size(); ++i)
+      out.Fold[i] = (out.Ascii[i] >= 'a' && out.Ascii[i] <= 'z') ? 0x20 : 0;
+  }
   return out;
 }
 
-bool TPlayListModel::StartsWithLower(std::string_view text, const std::u32string& needle) {
+namespace {
+
+bool WalkStartsWith(std::string_view text, const std::u32string& needle) {
   LowerWalker walk(text);
   for (char32_t want : needle) {
     char32_t c;
@@ -182,7 +195,44 @@ bool TPlayListModel::StartsWithLower(std::string_view text, const std::u32string
   return true;
 }
 
-bool TPlayListModel::HasWordLower(std::string_view text, const std::u32string& needle) {
+} // namespace
+
+bool TPlayListModel::StartsWithLower(std::string_view text, const LowerText& needle) {
+  if (!needle.IsAscii) {
+    // An ASCII character never lowers to anything else: a text that starts
+    // with one cannot match a search that does not.
+    if (needle.CodePoints[0] >= 0x80 && !text.empty() && static_cast<unsigned char>(text[0]) < 0x80) return false;
+    return WalkStartsWith(text, needle.CodePoints);
+  }
+  const size_t m = needle.Ascii.size();
+  // Every matched character takes at least one byte of the text.
+  if (text.size() < m) return false;
+  const auto* t = reinterpret_cast<const unsigned char*>(text.data());
+  const auto* a = reinterpret_cast<const unsigned char*>(needle.Ascii.data());
+  const auto* fold = reinterpret_cast<const unsigned char*>(needle.Fold.data());
+  // Eight bytes at a time: a capital letter of the text ORed with 0x20 is its
+  // small letter, and the needle says where letters stand; a byte with the
+  // top bit set hands over to the full rules (a few other letters lower to
+  // ASCII, such as the Kelvin sign).
+  constexpr uint64_t kHigh = 0x8080808080808080ULL;
+  size_t k = 0;
+  for (; k + 8 <= m; k += 8) {
+    uint64_t x, f, n;
+    std::memcpy(&x, t + k, 8);
+    std::memcpy(&f, fold + k, 8);
+    std::memcpy(&n, a + k, 8);
+    if (x & kHigh) return WalkStartsWith(text, needle.CodePoints);
+    if ((x | f) != n) return false;
+  }
+  for (; k < m; ++k) {
+    const unsigned char b = t[k];
+    if (b >= 0x80) return WalkStartsWith(text, needle.CodePoints);
+    if ((b | fold[k]) != a[k]) return false;
+  }
+  return true;
+}
+
+bool TPlayListModel::HasWordLower(std::string_view text, const LowerText& needle) {
   const char* data = text.data();
   const size_t n = text.size();
   size_t pos = 0;
@@ -190,7 +240,15 @@ bool TPlayListModel::HasWordLower(std::string_view text, const std::u32string& n
     const void* hit = std::memchr(data + pos, ' ', n - pos);
     if (!hit) return false;
     const size_t blank = static_cast<size_t>(static_cast<const char*>(hit) - data);
-    if (StartsWithLower(text.substr(blank + 1), needle)) return true;
+    // Most words fail on their first letter; test that before the rest.
+    bool candidate = true;
+    if (needle.IsAscii && !needle.Ascii.empty()) {
+      if (blank + 1 >= n) return false;
+      const auto b = static_cast<unsigned char>(data[blank + 1]);
+      candidate = b >= 0x80 || (b | static_cast<unsigned char>(needle.Fold[0])) ==
+                                   static_cast<unsigned char>(needle.Ascii[0]);
+    }
+    if (candidate && StartsWithLower(text.substr(blank + 1), needle)) return true;
     pos = blank + 1;
   }
   return false;

@@ -53,14 +53,20 @@ public:
   QVariant data(const QModelIndex& index, int role) const override;
 
   // ---- text matching without letter case ----
-  // A search text lowered to small letters (QString::toLower), as code points.
-  static std::u32string LowerNeedle(const QString& text);
+  // A search text lowered to small letters (QString::toLower).
+  struct LowerText {
+    std::u32string CodePoints;
+    std::string Ascii;  // the same bytes when every character is ASCII
+    std::string Fold;   // per byte of Ascii: 0x20 for a letter, else 0
+    bool IsAscii = false;
+  };
+  static LowerText LowerNeedle(const QString& text);
   // Whether `text` (UTF-8, invalid bytes allowed) lowered to small letters
-  // the way QString::toLower does begins with `needle`. Nothing is allocated
-  // for plain texts.
-  static bool StartsWithLower(std::string_view text, const std::u32string& needle);
+  // the way QString::toLower does begins with `needle`. Nothing is allocated;
+  // plain ASCII texts are compared byte by byte.
+  static bool StartsWithLower(std::string_view text, const LowerText& needle);
   // Whether lowered `text` holds a blank directly followed by `needle`.
-  static bool HasWordLower(std::string_view text, const std::u32string& needle);
+  static bool HasWordLower(std::string_view text, const LowerText& needle);
 
 protected:
   std::vector<Line> lines_;

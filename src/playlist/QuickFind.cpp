@@ -85,7 +85,7 @@ int TFrmMainVelmaris::FindInPlayList(const std::string& text, int start, bool ca
       if (m->Text(i).find(word) != std::string::npos) return i;
     return -1;
   }
-  const std::u32string needle = TPlayListModel::LowerNeedle(QString::fromUtf8(text));
+  const TPlayListModel::LowerText needle = TPlayListModel::LowerNeedle(QString::fromUtf8(text));
   for (int i = start; i < n; ++i)
     if (TPlayListModel::StartsWithLower(m->Text(i), needle)) return i;
   for (int i = start; i < n; ++i)

@@ -165,11 +165,34 @@ TEST_F(PlayListModelWindow, AppendingAVplsKeepsNameAndFile) {
   EXPECT_EQ(w.PlayListLabel->text().toStdString(), "old");
 }
 
+TEST_F(PlayListModelWindow, OpenAnMp3WithPlayLoadsAndPlaysIt) {
+  auto& w = CreateWindow();
+  SetLines({"first"});
+  const std::string song = MakeSong("song.mp3");
+  Device->ClearCalls();
+  w.OpenPath(song, false, true);
+  EXPECT_EQ(Paths().back(), song);
+  EXPECT_EQ(Model().Count(), 2);
+  EXPECT_EQ(Device->OpenPath(), song);
+  EXPECT_EQ(Device->Mode(), TMPModes::mpPlaying);
+  // Already playing: the first line is not started.
+  EXPECT_EQ(List().ItemIndex(), -1);
+  // A playlist opened with play while a song plays leaves it playing.
+  WriteAll(Dir.File("l.vpls"), song + "\r\n");
+  w.OpenPath(Dir.File("l.vpls"), true, true);
+  EXPECT_EQ(List().ItemIndex(), -1);
+  EXPECT_EQ(Device->Calls(), (Strings{"Open " + song, "Play"}));
+}
+
 TEST_F(PlayListModelWindow, OpenWithPlayFocusesTheFirstLineWhenNothingPlays) {
   auto& w = CreateWindow();
-  WriteAll(Dir.File("l.vpls"), "/m/a.mp3\r\n/m/b.mp3\r\n");
+  const std::string first = MakeSong("first.mp3");
+  WriteAll(Dir.File("l.vpls"), first + "\r\n/m/b.mp3\r\n");
   w.OpenPath(Dir.File("l.vpls"), false, true);
   EXPECT_EQ(List().ItemIndex(), 0);
+  EXPECT_EQ(Device->OpenPath(), first);
+  EXPECT_EQ(Device->Mode(), TMPModes::mpPlaying);
+  Device->Stop();
   // Without play the focus is not set.
   w.ClearPlayList();
   w.OpenPath(Dir.File("l.vpls"), false, false);

@@ -18,6 +18,7 @@ protected:
   TFrmMainVelmaris& Abg() {
     auto& w = ShownWindow();
     SetLines({"Alpha", "Beta", "Gamma Best"});
+    for (const std::string& p : Paths()) testsupport::WriteAll(p, "x");
     List().SetTypeAheadClock([this] { return now; });
     return w;
   }
@@ -35,6 +36,12 @@ TEST_F(QuickFind, SearchFindsPrefixesFirstThenWordsWithoutWrapping) {
   EXPECT_EQ(w.FindInPlayList("gamma", 0, true), -1);
   EXPECT_EQ(w.FindInPlayList("Gamma", 0, true), 2);
   EXPECT_EQ(w.FindInPlayList("be", 9, false), -1);
+  // Long texts with capitals, digits and punctuation.
+  SetLines({"A Very LONG Title [Remix] - 2024_(x)"});
+  EXPECT_EQ(w.FindInPlayList("a very long title [remix] - 2024_(X)", 0, false), 4);
+  EXPECT_EQ(w.FindInPlayList("a very long title {remix", 0, false), -1);
+  EXPECT_EQ(w.FindInPlayList("a very long title [remix] - 2024_(x)!", 0, false), -1);
+  EXPECT_EQ(w.FindInPlayList("long title [REMIX]", 0, false), 4);
 }
 
 TEST_F(QuickFind, SearchLowersNonAsciiTextLikeQString) {
@@ -53,14 +60,20 @@ TEST(QuickFindLowering, MatchesQStringToLowerForEveryCodePoint) {
     if (cp >= 0xD800 && cp <= 0xDFFF) continue;
     const QString s = QString::fromUcs4(&cp, 1);
     const std::string utf8 = s.toStdString();
-    const std::u32string lowered = TPlayListModel::LowerNeedle(s);
-    ASSERT_TRUE(TPlayListModel::StartsWithLower(utf8, lowered)) << std::hex << static_cast<uint32_t>(cp);
-    const std::u32string longer = lowered + U"x";
-    ASSERT_FALSE(TPlayListModel::StartsWithLower(utf8, longer)) << std::hex << static_cast<uint32_t>(cp);
+    ASSERT_TRUE(TPlayListModel::StartsWithLower(utf8, TPlayListModel::LowerNeedle(s)))
+        << std::hex << static_cast<uint32_t>(cp);
+    ASSERT_FALSE(TPlayListModel::StartsWithLower(utf8, TPlayListModel::LowerNeedle(s + QStringLiteral("x"))))
+        << std::hex << static_cast<uint32_t>(cp);
+    // After an ASCII start (the byte-by-byte path first, then the full rules).
+    ASSERT_TRUE(TPlayListModel::StartsWithLower("Ab" + utf8 + "Z", TPlayListModel::LowerNeedle("aB" + s + "z")))
+        << std::hex << static_cast<uint32_t>(cp);
   }
+  // The Kelvin sign lowers to an ASCII k.
+  EXPECT_TRUE(TPlayListModel::StartsWithLower("\xe2\x84\xaa" "ey", TPlayListModel::LowerNeedle("key")));
   // Bytes that are not UTF-8 match nothing typed, and do not trip the reader.
-  EXPECT_FALSE(TPlayListModel::StartsWithLower(std::string("\xff\xc3", 2), U"a"));
-  EXPECT_TRUE(TPlayListModel::HasWordLower(std::string("\xe2\x82 abc", 6), U"ab"));
+  EXPECT_FALSE(TPlayListModel::StartsWithLower(std::string("\xff\xc3", 2), TPlayListModel::LowerNeedle("a")));
+  EXPECT_TRUE(TPlayListModel::HasWordLower(std::string("\xe2\x82 abc", 6), TPlayListModel::LowerNeedle("AB")));
+  EXPECT_FALSE(TPlayListModel::HasWordLower("xab abX", TPlayListModel::LowerNeedle("x")));
 }
 
 TEST_F(QuickFind, WalkThroughAlphaBetaGammaBest) {
@@ -93,6 +106,11 @@ TEST_F(QuickFind, WalkThroughAlphaBetaGammaBest) {
   EXPECT_TRUE(w.QuickFindEdit->text().isEmpty());
   EXPECT_EQ(Focus(), &List());
   EXPECT_EQ(SelectedRows(), (Rows{1, 2}));
+  // Its release reaches the list, which plays the focused line.
+  EXPECT_EQ(Device->OpenPath(), "");
+  Release(Qt::Key_Return, "\r");
+  EXPECT_EQ(Device->OpenPath(), Dir.File("Gamma Best.mp3"));
+  EXPECT_EQ(Device->Mode(), TMPModes::mpPlaying);
 }
 
 TEST_F(QuickFind, LettersAreShownSmallAndDeselectOnNoMatch) {
