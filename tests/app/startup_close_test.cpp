@@ -104,8 +104,9 @@ TEST_F(StartupClose, LastSongResumesAtItsPositionAndTheStoredPlaylistReplacesThe
   WriteAll(Dir.File("lastplaylist.vpls"), a + "\r\n" + b + "\r\n");
   WriteIni("[LastFiles]\r\nLastSoundFile=" + last + "\r\nLastSoundPos=61500\r\nLastListFile=" +
            Dir.File("lastplaylist.vpls") + "\r\n");
+  auto& w = MakeWindow();
   Device->ScriptLength(120000);
-  auto& w = CreateWindow();
+  w.FormCreate();
   const int open = CallIndex("Open " + last);
   ASSERT_NE(open, -1);
   const int seek = CallIndex("SetPosition 61500", open);
