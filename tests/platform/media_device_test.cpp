@@ -173,7 +173,7 @@ TEST_F(MediaDeviceTest, LengthIsExactWithAndWithoutAnInfoFrame) {
 }
 
 TEST_F(MediaDeviceTest, PauseHoldsThePositionAndResumeGoesOn) {
-  SetSpeed(5);
+  SetSpeed(20);
   const std::string out = dir.File("out.raw");
   {
     auto device = MakeDevice(out);
@@ -199,7 +199,7 @@ TEST_F(MediaDeviceTest, PauseHoldsThePositionAndResumeGoesOn) {
 }
 
 TEST_F(MediaDeviceTest, SetPositionMovesAndStopsAPlayingDevice) {
-  SetSpeed(5);
+  SetSpeed(20);
   const std::string out = dir.File("out.raw");
   {
     auto device = MakeDevice(out);
@@ -238,7 +238,7 @@ TEST_F(MediaDeviceTest, SetPositionMovesAndStopsAPlayingDevice) {
 }
 
 TEST_F(MediaDeviceTest, StopKeepsThePositionAndRewindGoesToTheStart) {
-  SetSpeed(5);
+  SetSpeed(20);
   auto device = MakeDevice(dir.File("out.raw"));
   device->Open(Fixture("tone440_2s.mp3"));
   device->Play();
