@@ -264,10 +264,7 @@ TEST_F(PlayListEditing, PopupItemsFollowTheSelectionOnPress) {
   const QPoint at = List().visualRect(Model().index(1, 0)).center();
   QMouseEvent press(QEvent::MouseButtonPress, at, List().viewport()->mapToGlobal(at), Qt::RightButton,
                     Qt::RightButton, Qt::NoModifier);
-  int presses = 0;
-  QObject::connect(&List(), &TPlayListBox::MousePressed, [&] { ++presses; });
   QApplication::sendEvent(List().viewport(), &press);
-  EXPECT_EQ(presses, 1);
   EXPECT_TRUE(SelectedRows().empty());
   EXPECT_FALSE(w.Removeselected1->isEnabled());
   EXPECT_FALSE(w.Openfolderofselectedfile1->isEnabled());

@@ -96,12 +96,6 @@ TEST_F(PlayListFiles, WriteErrorHalfWayKeepsTheOldFile) {
   EXPECT_EQ(entries, 1);
 }
 
-TEST_F(PlayListFiles, SaveIntoAMissingFolderRaises) {
-  auto& w = CreateWindow();
-  SetLines({"a"});
-  EXPECT_THROW(w.SavePlayList(Dir.File("no/such/folder.vpls")), std::runtime_error);
-}
-
 TEST_F(PlayListFiles, SaveKeepsTheFileModeAndReplacesThroughALink) {
   auto& w = CreateWindow();
   SetLines({"a"});

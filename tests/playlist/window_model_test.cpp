@@ -98,15 +98,6 @@ TEST_F(PlayListModelWindow, AddFileListReplacesAppendsAndIgnoresEmptyLists) {
   EXPECT_TRUE(Lines().empty());
 }
 
-TEST_F(PlayListModelWindow, ClearLeavesNoFocus) {
-  auto& w = CreateWindow();
-  SetLines({"a", "b"});
-  List().SelectOnly(1);
-  w.ClearPlayList();
-  EXPECT_EQ(Model().Count(), 0);
-  EXPECT_EQ(List().ItemIndex(), -1);
-}
-
 TEST_F(PlayListModelWindow, OpenPathDispatchesByExtensionInAnyCase) {
   auto& w = CreateWindow();
   w.VelmarisOptions.PlayListMode = 1;
