@@ -48,6 +48,21 @@ int KeptFocus(int focus, int count) {
   return std::min(focus, count - 1);
 }
 
+// Removes the marked lines in one pass. The remaining lines keep their
+// selected state; the focus keeps its line number (or the new last line).
+int RemoveMarkedLines(TPlayListBox& list, TPlayListModel& model, const std::vector<char>& remove) {
+  const int focus = list.ItemIndex();
+  std::vector<char> selected = list.SelectedFlags();
+  size_t out = 0;
+  for (size_t i = 0; i < selected.size(); ++i)
+    if (!remove[i]) selected[out++] = selected[i];
+  selected.resize(out);
+  const int removed = model.RemoveLines(remove);
+  list.SetItemIndex(KeptFocus(focus, model.Count()));
+  list.SetSelectedFlags(selected);
+  return removed;
+}
+
 } // namespace
 
 void TFrmMainVelmaris::EnablePlaylistMenu(bool enabled) {
@@ -82,20 +97,7 @@ void TFrmMainVelmaris::RemoveNonExistent() {
   for (int i = 0; i < n; ++i) {
     if (!FileExists(PlayListModel->Path(i))) remove[static_cast<size_t>(i)] = any = true;
   }
-  int removed = 0;
-  if (any) {
-    // The remaining lines keep their selected state; the focus keeps its
-    // line number.
-    const int focus = PlayList->ItemIndex();
-    std::vector<char> selected = PlayList->SelectedFlags();
-    size_t out = 0;
-    for (size_t i = 0; i < selected.size(); ++i)
-      if (!remove[i]) selected[out++] = selected[i];
-    selected.resize(out);
-    removed = PlayListModel->RemoveLines(remove);
-    PlayList->SetItemIndex(KeptFocus(focus, PlayListModel->Count()));
-    PlayList->SetSelectedFlags(selected);
-  }
+  const int removed = any ? RemoveMarkedLines(*PlayList, *PlayListModel, remove) : 0;
   ShowMessage(*this, std::to_string(removed) + " items removed.");
 }
 
@@ -111,18 +113,7 @@ void TFrmMainVelmaris::mniRemoveDuplicatesClick() {
     if (!seen.insert(std::string_view(PlayListModel->Path(i))).second) remove[static_cast<size_t>(i)] = any = true;
   }
   seen.clear();
-  int removed = 0;
-  if (any) {
-    const int focus = PlayList->ItemIndex();
-    std::vector<char> selected = PlayList->SelectedFlags();
-    size_t out = 0;
-    for (size_t i = 0; i < selected.size(); ++i)
-      if (!remove[i]) selected[out++] = selected[i];
-    selected.resize(out);
-    removed = PlayListModel->RemoveLines(remove);
-    PlayList->SetItemIndex(KeptFocus(focus, PlayListModel->Count()));
-    PlayList->SetSelectedFlags(selected);
-  }
+  const int removed = any ? RemoveMarkedLines(*PlayList, *PlayListModel, remove) : 0;
   ShowMessage(*this, std::to_string(removed) + " duplicates removed.");
 }
 
