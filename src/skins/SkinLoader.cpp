@@ -106,6 +106,25 @@ uint32_t ParseColor(const std::string& value) {
   }
 }
 
+QColor Mix(const QColor& a, const QColor& b, double t) {
+  auto m = [t](int x, int y) { return static_cast<int>(x + (y - x) * t); };
+  return QColor(m(a.red(), b.red()), m(a.green(), b.green()), m(a.blue(), b.blue()));
+}
+
+// A sunken box or panel in colour `c`: its edge shades follow the colour, so
+// a dark box gets a dark edge instead of the desktop's bright bevel.
+void SetSunkenColor(QWidget* w, const QColor& c) {
+  SetControlColor(w, c);
+  if (c.alpha() == 0) return;
+  QPalette pal = w->palette();
+  pal.setColor(QPalette::Light, Mix(c, Qt::white, 0.30));
+  pal.setColor(QPalette::Midlight, Mix(c, Qt::white, 0.15));
+  pal.setColor(QPalette::Mid, Mix(c, Qt::black, 0.25));
+  pal.setColor(QPalette::Dark, Mix(c, Qt::black, 0.45));
+  pal.setColor(QPalette::Shadow, Mix(c, Qt::black, 0.70));
+  w->setPalette(pal);
+}
+
 QColor DefaultFont() { return QApplication::palette().color(QPalette::Text); }
 QColor DefaultFace() { return QApplication::palette().color(QPalette::Button); }
 QColor DefaultBase() { return QApplication::palette().color(QPalette::Base); }
@@ -153,11 +172,11 @@ void TFrmMainVelmaris::ApplyBuiltInLook() {
   MainImage->SetPicture(QImage(QStringLiteral(":/velmaris/builtin.bmp")));
   TransparentColorValue = kClLime;
   MainImage->setToolTip(QStringLiteral("Skin: Default"));
-  SetControlColor(ProgressPanel, FromBgr(0x808080));
+  SetSunkenColor(ProgressPanel, FromBgr(0x808080));
   SetControlColor(ProgressPanelBar, FromBgr(0xC0C0C0));
   for (QLabel* box : {FileText, PositionText, LengthText}) {
     SetControlFontColor(box, FromBgr(0xD3D3D3));
-    SetControlColor(box, FromBgr(0x000000));
+    SetSunkenColor(box, FromBgr(0x000000));
   }
   SetControlFontColor(CaptionLabel, FromBgr(0x000000));
   for (TSpeedButton* b : {PlayButton, PauseButton, StopButton}) b->SetFontColor(FromBgr(0xFFFFFF));
@@ -199,7 +218,7 @@ void TFrmMainVelmaris::LoadSkin(const std::string& path) {
   MainImage->SetPicture(LoadSkinBitmap(SkinList::SkinBitmapPath(folder, value[3])));
   ApplyColourKey();
 
-  SetControlColor(ProgressPanel, ToQColor(ParseColor(value[4]), DefaultFace(), true));
+  SetSunkenColor(ProgressPanel, ToQColor(ParseColor(value[4]), DefaultFace(), true));
   SetControlColor(ProgressPanelBar, ToQColor(ParseColor(value[5]), DefaultFace(), true));
 
   const QColor mainFont = ToQColor(ParseColor(value[6]), DefaultFont(), false);
@@ -209,7 +228,7 @@ void TFrmMainVelmaris::LoadSkin(const std::string& path) {
   const QColor boxFont = ToQColor(ParseColor(value[7]), DefaultFont(), false);
   for (QLabel* box : {FileText, PositionText, LengthText}) SetControlFontColor(box, boxFont);
   const QColor boxBack = ToQColor(ParseColor(value[8]), DefaultFace(), true);
-  for (QLabel* box : {FileText, PositionText, LengthText}) SetControlColor(box, boxBack);
+  for (QLabel* box : {FileText, PositionText, LengthText}) SetSunkenColor(box, boxBack);
   ApplyColourKey();
 
   SetControlColor(PlayList, ToQColor(ParseColor(value[9]), DefaultBase(), true));
