@@ -75,8 +75,14 @@ void TFrmMainVelmaris::CaptionPanelMouseDown(QWidget* sender, Qt::MouseButton bu
     // The press has selected a line; it becomes a drag only when the pointer
     // travels on with the button held.
     if (!PlayListDragWatcher) {
-      PlayListDragWatcher = new EventWatcher(this, [this](QEvent* e) { return PlayListDragEvent(e); });
-      PlayList->viewport()->installEventFilter(PlayListDragWatcher);
+      // Only pointer moves and releases concern the drag; the list's other
+      // events (also those of its destruction) pass untouched.
+      QWidget* viewport = PlayList->viewport();
+      PlayListDragWatcher = new EventWatcher(viewport, [this](QEvent* e) {
+        const QEvent::Type t = e->type();
+        return (t == QEvent::MouseMove || t == QEvent::MouseButtonRelease) && PlayListDragEvent(e);
+      });
+      viewport->installEventFilter(PlayListDragWatcher);
     }
     PendingDrag = true;
     PendingDragStart = globalPos;
