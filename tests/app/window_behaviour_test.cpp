@@ -90,15 +90,6 @@ TEST(Snapping, RightAndBottomEdgesUseExclusiveWorkAreaEdges) {
   EXPECT_EQ(r.top, 768 - 115);
 }
 
-TEST(Snapping, TheAnchorStaysWhereTheSnapBeganWhileHeld) {
-  SnapCase s;
-  s.Move(5, 300, {100, 300});
-  EXPECT_EQ(s.state.anchor.x, 100);
-  // Still held: the anchor stays where the snap began.
-  s.Move(8, 300, {103, 300});
-  EXPECT_EQ(s.state.anchor.x, 100);
-}
-
 TEST(Snapping, AWindowAsWideAsTheWorkAreaSnapsToTheRight) {
   SnapCase s;
   s.w = 1020;
@@ -236,13 +227,6 @@ TEST_F(WindowBehaviour, MiniSlidesDownOntoTheWorkAreaBottomInStepsOf2) {
   for (size_t i = 0; i < slide.size(); ++i) EXPECT_EQ(slide[i], 643 + 2 * static_cast<int>(i + 1));
 }
 
-TEST_F(WindowBehaviour, MiniFarFromTheBottomDoesNotSlide) {
-  auto& w = CreateWindow();
-  w.move(100, 300);
-  w.SetFoldMode(0);
-  EXPECT_EQ(w.pos(), QPoint(100, 300));
-}
-
 TEST_F(WindowBehaviour, NormalSlidesUpInStepsOf3UntilItFits) {
   auto& w = CreateWindow();
   w.SetFoldMode(0);
@@ -350,13 +334,6 @@ TEST_F(WindowBehaviour, TranslucencyToggledTwiceIsOpaqueAgainAndKeepsTheShape) {
   EXPECT_FALSE(w.TranslucencyOn());
   EXPECT_DOUBLE_EQ(w.windowOpacity(), 1.0);
   EXPECT_EQ(w.mask(), shape);
-}
-
-TEST_F(WindowBehaviour, TranslucentSettingSwitchesItOnAtStart) {
-  WriteAll(Dir.File("VelmarisOpts.ini"), "[Other]\r\nTransparent=1\r\n");
-  auto& w = CreateWindow();
-  EXPECT_TRUE(w.TranslucencyOn());
-  EXPECT_NEAR(w.windowOpacity(), 155 / 255.0, 0.005);
 }
 
 TEST_F(WindowBehaviour, MinimiseGoesToTheTrayAndADoubleClickBringsItBack) {
