@@ -46,7 +46,8 @@ bool IsDir(const std::string& p) {
 }
 
 void SubstituteWindowsFonts() {
-  const QStringList candidates = {QStringLiteral("DejaVu Sans"), QStringLiteral("Liberation Sans"),
+  // Liberation Sans comes closest to Tahoma's width; DejaVu Sans is wider.
+  const QStringList candidates = {QStringLiteral("Liberation Sans"), QStringLiteral("DejaVu Sans"),
                                   QStringLiteral("Noto Sans"), QStringLiteral("FreeSans")};
   for (const char* family : {"Tahoma", "MS Sans Serif"})
     QFont::insertSubstitutions(QString::fromLatin1(family), candidates);
@@ -62,7 +63,6 @@ int main(int argc, char** argv) {
   // The window class of the main window.
   QCoreApplication::setApplicationName(QStringLiteral("Velmaris_Form"));
   VelmarisApplication app(argc, argv);
-  QGuiApplication::setApplicationDisplayName(QStringLiteral("Velmaris"));
   QGuiApplication::setDesktopFileName(QStringLiteral("velmaris"));
   QGuiApplication::setQuitOnLastWindowClosed(false);
   SubstituteWindowsFonts();

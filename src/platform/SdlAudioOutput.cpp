@@ -32,6 +32,9 @@ void SdlAudioOutput::Open(int rate) {
   if (device_ != 0 && rate == rate_) return;
   Close();
   if (!sdlInitialised_) {
+    // The program's own loop handles SIGINT and SIGTERM; SDL must not take
+    // them over (it would swallow a plain "kill").
+    SDL_SetHint(SDL_HINT_NO_SIGNAL_HANDLERS, "1");
     if (SDL_InitSubSystem(SDL_INIT_AUDIO) != 0) ThrowSdlError();
     sdlInitialised_ = true;
   }
