@@ -11,6 +11,9 @@
 #include <QMenu>
 #include <QPainter>
 #include <QPushButton>
+#include <QGuiApplication>
+#include <QScreen>
+#include <QTabBar>
 #include <QTabWidget>
 
 #include <sys/stat.h>
@@ -100,6 +103,10 @@ TOptionsDlg::TOptionsDlg(QWidget* owner, Context context) : QDialog(owner), cont
 
   PageControl1 = new QTabWidget(this);
   PageControl1->setGeometry(4, 4, 220, 226);
+  // The four page tabs must fit the narrow dialog side by side.
+  PageControl1->tabBar()->setUsesScrollButtons(false);
+  PageControl1->tabBar()->setExpanding(false);
+  PageControl1->tabBar()->setStyleSheet(QStringLiteral("QTabBar::tab { padding: 3px 7px; }"));
   CreateGeneralPage();
   CreateDisplayPage();
   CreateSkinsPage();
@@ -115,6 +122,10 @@ TOptionsDlg::TOptionsDlg(QWidget* owner, Context context) : QDialog(owner), cont
     accept();
   });
   connect(CancelBtn, &QPushButton::clicked, this, &QDialog::reject);
+
+  // Centred on the screen, whatever the main window's place.
+  if (QScreen* screen = QGuiApplication::primaryScreen())
+    move(screen->availableGeometry().center() - QPoint(width() / 2, height() / 2));
 
   if (context_.Registry) {
     RegExt = std::make_unique<TRegExtension>(*context_.Registry);
@@ -139,7 +150,7 @@ void TOptionsDlg::CreateGeneralPage() {
   connect(ButtonSetMusicDir, &TSpeedButton::Click, this, &TOptionsDlg::ButtonSetMusicDirClick);
 
   Label1 = new QLabel(QStringLiteral("Associate these files with Velmaris"), TabSheet1);
-  Label1->setGeometry(8, 50, 200, 14);
+  Label1->setGeometry(8, 50, 206, 14);
   AssociateList = new QListWidget(TabSheet1);
   AssociateList->setGeometry(8, 66, 199, 84);
   for (const Association& a : Associations) {
@@ -200,9 +211,9 @@ void TOptionsDlg::CreateSkinsPage() {
   TabSheet3 = new QWidget;
   PageControl1->addTab(TabSheet3, QStringLiteral("Skins"));
   auto* l2 = new QLabel(QStringLiteral("Selected Skin:"), TabSheet3);
-  l2->setGeometry(8, 6, 80, 14);
+  l2->setGeometry(8, 6, 84, 14);
   CurSkinLabel = new QLabel(TabSheet3);
-  CurSkinLabel->setGeometry(90, 6, 117, 14);
+  CurSkinLabel->setGeometry(94, 6, 113, 14);
   CurSkinLabel->setFont(BoldFont(font()));
   auto* dirLabel = new QLabel(QStringLiteral("Skin Directory"), TabSheet3);
   dirLabel->setGeometry(8, 26, 190, 14);
@@ -254,7 +265,7 @@ void TOptionsDlg::CreateAboutPage() {
   shape->setPalette(black);
   AboutStatic = new QLabel(shape);
   AboutStatic->setGeometry(6, 4, 197, 122);
-  AboutStatic->setWordWrap(true);
+  AboutStatic->setWordWrap(false);
   AboutStatic->setAlignment(Qt::AlignLeft | Qt::AlignTop);
   QPalette blue = AboutStatic->palette();
   blue.setColor(QPalette::WindowText, QColor(0, 152, 225));
