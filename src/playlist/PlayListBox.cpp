@@ -218,6 +218,17 @@ void TPlayListBox::keyPressEvent(QKeyEvent* e) {
     e->accept();
     return;
   }
+  if (vk == 37 || vk == 39) {
+    // In a one-column list Left and Right move like Up and Down. They stay
+    // in the list even at its ends: the window's own left and right keys
+    // step through the songs and must not see them.
+    QKeyEvent moved(e->type(), vk == 37 ? Qt::Key_Up : Qt::Key_Down, e->modifiers(), e->nativeScanCode(),
+                    e->nativeVirtualKey(), e->nativeModifiers(), QString(), e->isAutoRepeat(),
+                    static_cast<quint16>(e->count()));
+    QListView::keyPressEvent(&moved);
+    e->accept();
+    return;
+  }
   QListView::keyPressEvent(e);
 }
 

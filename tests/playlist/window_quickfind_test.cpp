@@ -204,6 +204,28 @@ TEST_F(QuickFind, EscUpDeselectsAndClickingBackAppendsToTheBox) {
   EXPECT_EQ(w.QuickFindEdit->text(), "al");
 }
 
+TEST_F(QuickFind, LeftAndRightInTheListMoveLikeUpAndDown) {
+  auto& w = Abg();
+  List().SelectOnly(1);
+  ASSERT_EQ(Focus(), &List());
+  // The arrow keys keep their list meaning: they never reach the window,
+  // whose own left and right keys step through the songs.
+  Key(Qt::Key_Left);
+  EXPECT_EQ(List().ItemIndex(), 0);
+  EXPECT_EQ(SelectedRows(), (Rows{0}));
+  Key(Qt::Key_Left);  // already on the first line
+  EXPECT_EQ(List().ItemIndex(), 0);
+  Key(Qt::Key_Right);
+  Key(Qt::Key_Right);
+  Key(Qt::Key_Right);  // already on the last line
+  EXPECT_EQ(List().ItemIndex(), 2);
+  EXPECT_EQ(SelectedRows(), (Rows{2}));
+  Press(Qt::Key_Left, QString(), Qt::ShiftModifier);  // Shift extends as with Up
+  EXPECT_EQ(SelectedRows(), (Rows{1, 2}));
+  EXPECT_EQ(Device->OpenPath(), "");  // nothing was played
+  EXPECT_EQ(w.PlayerMode(), TMPModes::mpNotReady);
+}
+
 TEST_F(QuickFind, HintShowsTheLineUnderThePointer) {
   auto& w = ShownWindow();
   EXPECT_EQ(List().toolTip(), "Drag-and-drop files here");
