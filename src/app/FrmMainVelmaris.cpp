@@ -533,7 +533,14 @@ void TFrmMainVelmaris::paintEvent(QPaintEvent*) {
 }
 
 void TFrmMainVelmaris::keyPressEvent(QKeyEvent* event) {
-  // Keys reach the window only when none of its controls has the focus.
+  // Keys reach the window only when none of its controls has the focus. A
+  // key that a focused control left unhandled comes up here as well; it
+  // belongs to that control, not to the window.
+  const QWidget* focused = focusWidget();
+  if (focused && focused != this && focused->isVisibleTo(this)) {
+    event->ignore();
+    return;
+  }
   int key = 0;
   if (event->key() == Qt::Key_Left) key = 0x25;
   else if (event->key() == Qt::Key_Right) key = 0x27;

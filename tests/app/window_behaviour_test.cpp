@@ -6,6 +6,7 @@
 #include <QAction>
 #include <QCoreApplication>
 #include <QFrame>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QMenu>
 #include <QMouseEvent>
@@ -391,6 +392,43 @@ TEST_F(WindowBehaviour, RightClickOnShuffleWithAnEmptyListPlaysNothingAndDoesNot
   w.ShuffleButtonMouseDown(Qt::RightButton);
   EXPECT_TRUE(Device->Calls().empty());
   EXPECT_FALSE(w.ShuffleButton->Down());
+}
+
+TEST_F(WindowBehaviour, ArrowKeysStepThroughSongsOnlyWhileNoControlHasTheFocus) {
+  auto& w = CreateWindow();
+  w.SetFoldMode(2);
+  w.show();
+  std::vector<std::string> songs;
+  for (const char* name : {"a.mp3", "b.mp3", "c.mp3"}) {
+    songs.push_back(MakeSong(name));
+    w.AddToPlayList(songs.back(), -1);
+  }
+  w.PlayList->SetItemIndex(1);
+  Device->ClearCalls();
+  auto press = [&w](int key) {
+    QKeyEvent e(QEvent::KeyPress, key, Qt::NoModifier);
+    QCoreApplication::sendEvent(&w, &e);
+  };
+  // The list holds the focus: an arrow key it passes on is not the window's.
+  w.PlayList->setFocus();
+  ASSERT_EQ(w.focusWidget(), w.PlayList);
+  press(Qt::Key_Left);
+  press(Qt::Key_Right);
+  EXPECT_TRUE(Device->Calls().empty());
+  EXPECT_EQ(w.PlayList->ItemIndex(), 1);
+  // No control has the focus: left plays the previous song, right the next.
+  w.PlayList->clearFocus();
+  press(Qt::Key_Left);
+  EXPECT_EQ(Device->OpenPath(), songs[0]);
+  press(Qt::Key_Right);
+  EXPECT_EQ(Device->OpenPath(), songs[1]);
+  // Shift makes no difference; other keys do nothing.
+  QKeyEvent shifted(QEvent::KeyPress, Qt::Key_Right, Qt::ShiftModifier);
+  QCoreApplication::sendEvent(&w, &shifted);
+  EXPECT_EQ(Device->OpenPath(), songs[2]);
+  Device->ClearCalls();
+  press(Qt::Key_Up);
+  EXPECT_TRUE(Device->Calls().empty());
 }
 
 } // namespace
