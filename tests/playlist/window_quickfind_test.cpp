@@ -222,6 +222,13 @@ TEST_F(QuickFind, LeftAndRightInTheListMoveLikeUpAndDown) {
   EXPECT_EQ(SelectedRows(), (Rows{2}));
   Press(Qt::Key_Left, QString(), Qt::ShiftModifier);  // Shift extends as with Up
   EXPECT_EQ(SelectedRows(), (Rows{1, 2}));
+  // In the quick-find box they move the caret, even at the ends of its text.
+  Type('a');
+  ASSERT_EQ(Focus(), w.QuickFindEdit);
+  Key(Qt::Key_Left);
+  Key(Qt::Key_Left);
+  Key(Qt::Key_Right);
+  Key(Qt::Key_Right);
   EXPECT_EQ(Device->OpenPath(), "");  // nothing was played
   EXPECT_EQ(w.PlayerMode(), TMPModes::mpNotReady);
 }
@@ -238,6 +245,8 @@ TEST_F(QuickFind, HintShowsTheLineUnderThePointer) {
   };
   move(List().visualRect(Model().index(1, 0)).center());
   EXPECT_EQ(List().toolTip(), "Second line");
+  move(QPoint(List().viewport()->width() - 3, List().visualRect(Model().index(0, 0)).center().y()));
+  EXPECT_EQ(List().toolTip(), "First line");
   move(QPoint(5, List().visualRect(Model().index(1, 0)).bottom() + 5));
   EXPECT_EQ(List().toolTip(), "Drag and Drop Files Here");
   (void)w;
