@@ -514,8 +514,12 @@ void TFrmMainVelmaris::WMDropFiles(const std::vector<std::string>& paths, QPoint
         PlayButtonClick();
       }
     } else if (i == 0) {
+      // Only a line the list shows counts: a drop on the strip under the
+      // list or on its scroll bar is no drop on a line, even where lines lie
+      // out of sight beyond it.
       const QPoint inList = PlayList->viewport()->mapFrom(this, pos);
-      const QModelIndex at = PlayList->indexAt(inList);
+      const QModelIndex at =
+          PlayList->viewport()->rect().contains(inList) ? PlayList->indexAt(inList) : QModelIndex();
       p = at.isValid() ? at.row() : -1;
     } else if (p != -1) {
       p = p + 1;

@@ -203,6 +203,26 @@ TEST_F(StartupClose, DropOnAPlaylistLineInsertsBeforeItInDropOrder) {
   EXPECT_TRUE(Device->Calls().empty());
 }
 
+TEST_F(StartupClose, DropOnALongListAppendsBelowTheListAndHitsTheLineShownWhenScrolled) {
+  auto& w = CreateWindow();
+  w.SetFoldMode(2);
+  for (int i = 0; i < 40; ++i) w.AddToPlayList(MakeSong("s" + std::to_string(i) + ".mp3"), -1);
+  // On the button strip under the list, where lines further down the list
+  // lie out of sight: appended, not inserted before a hidden line.
+  const std::string y = MakeSong("y.mp3"), z = MakeSong("z.mp3");
+  w.WMDropFiles({y, z}, QPoint(20, w.height() - 3));
+  ASSERT_EQ(Paths().size(), 42u);
+  EXPECT_EQ(Paths()[40], y);
+  EXPECT_EQ(Paths()[41], z);
+  // On a line of the scrolled list: inserted before the line shown there.
+  w.PlayList->scrollTo(w.PlayListModel->index(10, 0), QAbstractItemView::PositionAtTop);
+  const int shown = w.PlayList->indexAt(QPoint(20, 3)).row();
+  ASSERT_GE(shown, 10);
+  const std::string x = MakeSong("x.mp3");
+  w.WMDropFiles({x}, w.PlayList->viewport()->mapTo(&w, QPoint(20, 3)));
+  EXPECT_EQ(Paths()[static_cast<size_t>(shown)], x);
+}
+
 TEST_F(StartupClose, FailedSaveAtCloseIsShownAndKeepsTheWindowOpenOnce) {
   auto& w = CreateWindow();
   // The data folder disappears: neither file can be written.
