@@ -23,8 +23,8 @@
 #include "options/FileExtension.h"
 #include "platform/RegistryStore.h"
 #include "platform/UserDialogs.h"
-#include "playlist/Fileoptions.h"
 #include "playlist/PathRules.h"
+#include "skins/SkinList.h"
 
 #ifndef VELMARIS_DOC_DIR
 #define VELMARIS_DOC_DIR "/usr/local/share/doc/velmaris"
@@ -50,11 +50,6 @@ const char* const TOptionsDlg::AboutText =
     "  - Edsger W. Dijkstra";
 
 namespace {
-
-bool IsDir(const std::string& p) {
-  struct stat st {};
-  return ::stat(p.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
-}
 
 bool IsFile(const std::string& p) {
   struct stat st {};
@@ -368,26 +363,8 @@ void TOptionsDlg::ApplyAssociation(const std::string& ext, const std::string& de
   }
 }
 
-void TOptionsDlg::FillSkinList(const std::string& folder) {
-  const std::string listing = Fileoptions::ListFolderFiles(folder + "/", "*.vskin");
-  ListBoxSkins->clear();
-  size_t start = 0;
-  while (start <= listing.size()) {
-    size_t end = listing.find('\n', start);
-    if (end == std::string::npos) end = listing.size();
-    std::string name = listing.substr(start, end - start);
-    // Items that are empty after trimming blanks and control characters go.
-    size_t a = 0, b = name.size();
-    while (a < b && static_cast<unsigned char>(name[a]) <= 32) ++a;
-    while (b > a && static_cast<unsigned char>(name[b - 1]) <= 32) --b;
-    if (b > a) ListBoxSkins->addItem(QString::fromStdString(name));
-    start = end + 1;
-  }
-}
+void TOptionsDlg::FillSkinList(const std::string& folder) { SkinList::FillSkinList(ListBoxSkins, folder); }
 
-void TOptionsDlg::SetSkin1Click() {
-  QListWidgetItem* item = ListBoxSkins->currentItem();
-  if (item && item->isSelected()) CurSkinLabel->setText(item->text());
-}
+void TOptionsDlg::SetSkin1Click() { SkinList::SetSkin1Click(ListBoxSkins, CurSkinLabel); }
 
-void TOptionsDlg::RefreshSkins1Click() { FillSkinList(EditSkinDir->text().toStdString()); }
+void TOptionsDlg::RefreshSkins1Click() { SkinList::RefreshSkins1Click(ListBoxSkins, EditSkinDir); }

@@ -7,7 +7,7 @@
 #include "app/FrmMainVelmaris.h"
 #include "options/OptionsDlg.h"
 #include "platform/UserDialogs.h"
-#include "playlist/PathRules.h"
+#include "skins/SkinList.h"
 
 void TFrmMainVelmaris::ShowOptions() {
   TOptionsDlg::Context context;
@@ -23,9 +23,9 @@ void TFrmMainVelmaris::ShowOptions() {
 
   CaptionLabel->setText(QStringLiteral("Velmaris "));
   SetApplicationTitle("Velmaris ");
-  const std::string chosen = dlg.CurSkinLabel->text().toStdString();
-  if (PathRules::ExtractFileName(VelmarisOptions.LastSkinFile) != chosen)
-    LoadSkin(dlg.EditSkinDir->text().toStdString() + "/" + chosen);
+  if (const auto skin = SkinList::SkinToApply(VelmarisOptions.LastSkinFile, dlg.EditSkinDir->text().toStdString(),
+                                              dlg.CurSkinLabel->text().toStdString()))
+    LoadSkin(*skin);
   TVelmarisOptions& o = VelmarisOptions;
   o.MusicDir = dlg.EditMusicDir->text().toStdString();
   o.SkinDir = dlg.EditSkinDir->text().toStdString();
