@@ -304,7 +304,7 @@ void TFrmMainVelmaris::ConnectHandlers() {
   connect(PlayList, &TPlayListBox::MousePressed, this, [this](Qt::MouseButton button, QPoint global) {
     Guarded([this, button, global] { CaptionPanelMouseDown(PlayList, button, global); });
   });
-  connect(PlayList, &QAbstractItemView::doubleClicked, this,
+  connect(PlayList, &TPlayListBox::DoubleClicked, this,
           [this] { Guarded([this] { PlayListDblClick(); }); });
   PlayList->setContextMenuPolicy(Qt::CustomContextMenu);
   connect(PlayList, &QWidget::customContextMenuRequested, this,

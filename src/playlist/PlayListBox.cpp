@@ -258,3 +258,10 @@ void TPlayListBox::selectionChanged(const QItemSelection& selected, const QItemS
   }
   QListView::selectionChanged(selected, deselected);
 }
+
+void TPlayListBox::mouseDoubleClickEvent(QMouseEvent* e) {
+  QListView::mouseDoubleClickEvent(e);
+  // A list box plays its focused line on a double click anywhere in it, also
+  // below the last line, where the view itself reports nothing.
+  if (e->button() == Qt::LeftButton) emit DoubleClicked();
+}

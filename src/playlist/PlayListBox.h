@@ -57,10 +57,13 @@ signals:
   void KeyDown(int key);
   void KeyUp(int key);
   void KeyChar(const QString& ch);
+  // A left double click anywhere in the list, on a line or below the last.
+  void DoubleClicked();
 
 protected:
   void mousePressEvent(QMouseEvent* e) override;
   void mouseMoveEvent(QMouseEvent* e) override;
+  void mouseDoubleClickEvent(QMouseEvent* e) override;
   void keyPressEvent(QKeyEvent* e) override;
   void keyReleaseEvent(QKeyEvent* e) override;
   bool viewportEvent(QEvent* e) override;

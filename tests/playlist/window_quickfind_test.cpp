@@ -252,4 +252,20 @@ TEST_F(QuickFind, HintShowsTheLineUnderThePointer) {
   (void)w;
 }
 
+TEST_F(QuickFind, DoubleClickPlaysTheFocusedLineAlsoBelowTheLastLine) {
+  auto& w = Abg();
+  QApplication::processEvents();
+  auto doubleClick = [&](QPoint at) {
+    QMouseEvent e(QEvent::MouseButtonDblClick, at, List().viewport()->mapToGlobal(at), Qt::LeftButton,
+                  Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(List().viewport(), &e);
+  };
+  List().SetItemIndex(1);
+  doubleClick(QPoint(5, List().visualRect(Model().index(2, 0)).bottom() + 8));
+  EXPECT_EQ(Device->OpenPath(), Paths()[1]);
+  doubleClick(List().visualRect(Model().index(2, 0)).center());
+  EXPECT_EQ(Device->OpenPath(), Paths()[2]);
+  (void)w;
+}
+
 } // namespace
