@@ -190,9 +190,14 @@ int Position(const char* song, int seconds) {
     device.Play();
     const auto start = Clock::now();
     RunEventsFor(std::chrono::seconds(seconds), [&] {
-      struct stat st{};
-      stat(out, &st);
-      samples.push_back({Ms(Clock::now() - start), device.Position(), static_cast<long long>(st.st_size / 4)});
+      // A reading counts only when the output file did not grow while the
+      // position was taken; otherwise the two would straddle a buffer.
+      struct stat before{}, after{};
+      stat(out, &before);
+      const int64_t position = device.Position();
+      stat(out, &after);
+      if (before.st_size != after.st_size) return;
+      samples.push_back({Ms(Clock::now() - start), position, static_cast<long long>(after.st_size / 4)});
     }, 3);
     std::printf("  underruns: %lld frames\n", static_cast<long long>(device.UnderrunFrames()));
   }
