@@ -206,12 +206,14 @@ int Position(const char* song, int seconds) {
   size_t first = 0;
   while (first < pcm.size() / 2 && pcm[2 * first] == 0 && pcm[2 * first + 1] == 0) ++first;
   double worstOut = 0, sumOut = 0, worstWall = 0, sumWall = 0;
+  std::vector<double> errors;
   size_t n = 0;
   for (const Sample& s : samples) {
     if (s.wallMs < 200) continue;  // let the output settle
     const double outMs = static_cast<double>(s.fileFrames - static_cast<long long>(first)) * 1000.0 / rate;
     worstOut = std::max(worstOut, std::abs(static_cast<double>(s.positionMs) - outMs));
     sumOut += std::abs(static_cast<double>(s.positionMs) - outMs);
+    errors.push_back(std::abs(static_cast<double>(s.positionMs) - outMs));
     const double wallErr = static_cast<double>(s.positionMs) - s.wallMs;
     worstWall = std::max(worstWall, std::abs(wallErr));
     sumWall += wallErr;
@@ -220,6 +222,13 @@ int Position(const char* song, int seconds) {
   std::printf("position: %s, %zu readings over %d s\n", song, n, seconds);
   std::printf("  against frames written out: worst %.1f ms, mean %.1f ms\n", worstOut,
               n ? sumOut / static_cast<double>(n) : 0.0);
+  if (!errors.empty()) {
+    std::sort(errors.begin(), errors.end());
+    const auto at = [&](double q) { return errors[static_cast<size_t>(q * static_cast<double>(errors.size() - 1))]; };
+    const auto over30 = std::count_if(errors.begin(), errors.end(), [](double e) { return e > 30.0; });
+    std::printf("  error percentiles: 50%% %.1f ms, 99%% %.1f ms, 99.9%% %.1f ms; %ld of %zu readings over 30 ms\n",
+                at(0.5), at(0.99), at(0.999), static_cast<long>(over30), errors.size());
+  }
   std::printf("  against the wall clock since Play: worst %.1f ms, mean %+.1f ms\n", worstWall,
               n ? sumWall / static_cast<double>(n) : 0.0);
   return 0;
