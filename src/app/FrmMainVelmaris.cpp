@@ -32,6 +32,7 @@
 #include "playlist/PathRules.h"
 #include "playlist/PlayListBox.h"
 #include "playlist/PlayListModel.h"
+#include "platform/Paths.h"
 
 const std::string TFrmMainVelmaris::MP3Filter = "MP3s (*.mp3)|*.mp3";
 const std::string TFrmMainVelmaris::PlayListFilter =
@@ -43,11 +44,6 @@ const std::string TFrmMainVelmaris::TokenTimeLeft = "$timeleft";
 const std::string TFrmMainVelmaris::TokenPos = "$pos";
 
 namespace {
-
-bool FileExists(const std::string& path) {
-  struct stat st {};
-  return !path.empty() && ::stat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode);
-}
 
 QFont PixelFont(const char* family, int pixels, bool bold = false) {
   QFont f(QString::fromLatin1(family));
@@ -394,7 +390,7 @@ void TFrmMainVelmaris::FormCreate() {
     ReadDeviceVolume();
     Random.seed(static_cast<std::mt19937::result_type>(std::time(nullptr)));
     setAcceptDrops(true);
-    FirstRun = !FileExists(SettingsPath());
+    FirstRun = !Paths::FileExists(SettingsPath());
     ReadOptions(VelmarisOptions, SettingsPath());
     const std::string arg = FirstArgument();
     if (!arg.empty()) OpenPath(arg, false, true);
@@ -411,7 +407,7 @@ void TFrmMainVelmaris::ApplyOptions(TVelmarisOptions& options) {
   ShuffleButton->SetDown(options.ShuffleIsOn);
   if (options.Transparent) MakeTransButtonClick();
   if (!FirstArgument().empty()) return;
-  if (FileExists(options.LastSoundFile)) {
+  if (Paths::FileExists(options.LastSoundFile)) {
     const int32_t pos = options.LastSoundPos;
     OpenPath(options.LastSoundFile, false, true);
     PlayerSetPosition(pos);
@@ -431,7 +427,7 @@ void TFrmMainVelmaris::showEvent(QShowEvent* event) {
 
 void TFrmMainVelmaris::FormShow() {
   FormShowDone = true;
-  if (!FileExists(SettingsPath())) {
+  if (!Paths::FileExists(SettingsPath())) {
     VelmarisOptions.SkinDir = Services_.SkinsDir;
     VelmarisOptions.MusicDir = Services_.MusicDir.empty() ? ProgramDir : Services_.MusicDir;
     VelmarisOptions.DispMini = "- $filename... [$timeleft]";

@@ -40,11 +40,6 @@ public:
   }
 };
 
-bool IsDir(const std::string& p) {
-  struct stat st {};
-  return ::stat(p.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
-}
-
 void SubstituteWindowsFonts() {
   // Liberation Sans comes closest to Tahoma's width; DejaVu Sans is wider.
   const QStringList candidates = {QStringLiteral("Liberation Sans"), QStringLiteral("DejaVu Sans"),
@@ -92,9 +87,9 @@ int main(int argc, char** argv) {
     Paths::MakeDirs(services.DataDir);
     const char* home = std::getenv("HOME");
     const std::string music = home ? std::string(home) + "/Music/" : std::string();
-    services.MusicDir = IsDir(music) ? music : (home ? std::string(home) + "/" : services.ProgramDir);
+    services.MusicDir = Paths::DirExists(music) ? music : (home ? std::string(home) + "/" : services.ProgramDir);
   }
-  services.SkinsDir = IsDir(services.ProgramDir + "Skins") ? services.ProgramDir + "Skins"
+  services.SkinsDir = Paths::DirExists(services.ProgramDir + "Skins") ? services.ProgramDir + "Skins"
                                                             : std::string(VELMARIS_SHARE_DIR) + "/Skins";
 
   TFrmMainVelmaris window(std::move(services));

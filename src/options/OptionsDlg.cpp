@@ -25,6 +25,7 @@
 #include "platform/UserDialogs.h"
 #include "playlist/PathRules.h"
 #include "skins/SkinList.h"
+#include "platform/Paths.h"
 
 #ifndef VELMARIS_DOC_DIR
 #define VELMARIS_DOC_DIR "/usr/local/share/doc/velmaris"
@@ -50,11 +51,6 @@ const char* const TOptionsDlg::AboutText =
     "  - Edsger W. Dijkstra";
 
 namespace {
-
-bool IsFile(const std::string& p) {
-  struct stat st {};
-  return ::stat(p.c_str(), &st) == 0 && S_ISREG(st.st_mode);
-}
 
 QFont BoldFont(QFont f, bool underline = false) {
   f.setBold(true);
@@ -277,7 +273,7 @@ bool TOptionsDlg::eventFilter(QObject* watched, QEvent* event) {
 
 std::string TOptionsDlg::ReadmePath() const {
   const std::string local = context_.ProgramDir + "README.md";
-  if (IsFile(local)) return local;
+  if (Paths::FileExists(local)) return local;
   return std::string(VELMARIS_DOC_DIR) + "/README.md";
 }
 

@@ -39,6 +39,16 @@ std::string XdgConfigHome() { return XdgVar("XDG_CONFIG_HOME", "/.config"); }
 std::string XdgDataHome() { return XdgVar("XDG_DATA_HOME", "/.local/share"); }
 std::string XdgStateHome() { return XdgVar("XDG_STATE_HOME", "/.local/state"); }
 
+bool FileExists(const std::string& path) {
+  struct stat st {};
+  return !path.empty() && ::stat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode);
+}
+
+bool DirExists(const std::string& path) {
+  struct stat st {};
+  return !path.empty() && ::stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
+}
+
 bool MakeDirs(const std::string& dir) {
   if (dir.empty()) return false;
   std::string partial;

@@ -14,6 +14,9 @@ bool IsWritableDir(const std::string& dir);
 std::string XdgConfigHome();
 std::string XdgDataHome();
 std::string XdgStateHome();
+// A regular file (links followed) or a folder exists at `path`.
+bool FileExists(const std::string& path);
+bool DirExists(const std::string& path);
 // Creates `dir` and its parents; false on failure.
 bool MakeDirs(const std::string& dir);
 } // namespace Paths

@@ -2,6 +2,7 @@
 
 #include "options/FileExtension.h"
 #include "platform/RegistryStore.h"
+#include "platform/Paths.h"
 
 #include <cerrno>
 #include <chrono>
@@ -64,11 +65,6 @@ bool ReadFile(const std::string& path, std::string& out) {
 bool PathExists(const std::string& path) {
   struct stat st {};
   return ::stat(path.c_str(), &st) == 0;
-}
-
-bool IsDir(const std::string& path) {
-  struct stat st {};
-  return ::stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
 }
 
 // One argument of an Exec line, quoted, then escaped for a desktop file value.
@@ -374,7 +370,7 @@ bool XdgSync::Apply(const std::vector<std::string>& extensions) {
 }
 
 void XdgSync::RunTool(const char* tool, const std::string& folder) {
-  if (!runTools_ || !IsDir(folder)) return;
+  if (!runTools_ || !Paths::DirExists(folder)) return;
   const std::string exe = FindInPath(tool);
   if (exe.empty()) return;
 

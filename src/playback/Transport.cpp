@@ -15,13 +15,9 @@
 #include "playback/Utf8Text.h"
 #include "playlist/PlayListBox.h"
 #include "playlist/PlayListModel.h"
+#include "platform/Paths.h"
 
 namespace {
-
-bool FileExists(const std::string& path) {
-  struct stat st {};
-  return !path.empty() && ::stat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode);
-}
 
 // The open device, or the error every command gives without one.
 MediaDevice& OpenDevice(const std::unique_ptr<MediaDevice>& device) {
@@ -122,7 +118,7 @@ void TFrmMainVelmaris::PlayListDblClick() {
   const int i = PlayList->ItemIndex();
   if (i < 0 || i >= PlayListModel->Count()) return;  // no current line: nothing to play
   const std::string path = PlayListModel->Path(i);
-  if (!FileExists(path)) {
+  if (!Paths::FileExists(path)) {
     Dialogs().MessageBox(this, "Error: File does not exist", path + " does not exist.", TMsgIcon::Error);
     return;
   }

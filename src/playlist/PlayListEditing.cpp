@@ -22,13 +22,9 @@
 #include "playlist/PlayListBox.h"
 #include "playlist/PlayListModel.h"
 #include "tags/Kid3lib.h"
+#include "platform/Paths.h"
 
 namespace {
-
-bool FileExists(const std::string& path) {
-  struct stat st {};
-  return !path.empty() && ::stat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode);
-}
 
 void ShowMessage(TFrmMainVelmaris& w, const std::string& text) {
   w.Dialogs().MessageBox(&w, "Velmaris", text, TMsgIcon::None);
@@ -95,7 +91,7 @@ void TFrmMainVelmaris::RemoveNonExistent() {
   std::vector<char> remove(static_cast<size_t>(n), 0);
   bool any = false;
   for (int i = 0; i < n; ++i) {
-    if (!FileExists(PlayListModel->Path(i))) remove[static_cast<size_t>(i)] = any = true;
+    if (!Paths::FileExists(PlayListModel->Path(i))) remove[static_cast<size_t>(i)] = any = true;
   }
   const int removed = any ? RemoveMarkedLines(*PlayList, *PlayListModel, remove) : 0;
   ShowMessage(*this, std::to_string(removed) + " items removed.");

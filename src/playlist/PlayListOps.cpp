@@ -21,13 +21,9 @@
 #include "playlist/PlayListBox.h"
 #include "playlist/PlayListModel.h"
 #include "tags/Kid3lib.h"
+#include "platform/Paths.h"
 
 namespace {
-
-bool FileExists(const std::string& path) {
-  struct stat st {};
-  return !path.empty() && ::stat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode);
-}
 
 // The line for `path`, or no line when the path is not an MP3 file name.
 bool MakeLine(const TFrmMainVelmaris& w, const std::string& path, TPlayListModel::Line& line) {
@@ -138,7 +134,7 @@ void TFrmMainVelmaris::AddFileList(const std::vector<std::string>& paths, bool k
 }
 
 void TFrmMainVelmaris::OpenPath(const std::string& path, bool keep, bool play) {
-  if (!FileExists(path)) return;
+  if (!Paths::FileExists(path)) return;
   const std::string ext = QString::fromUtf8(PathRules::ExtractFileExt(path)).toLower().toUtf8().toStdString();
   if (ext == ".vpls") {
     if (!keep) PlayListLabel->setText(QString::fromUtf8(Fileoptions::FileNameNoExt(path)));
@@ -198,7 +194,7 @@ void TFrmMainVelmaris::ButtonSaveClick() {
 }
 
 void TFrmMainVelmaris::Savecurrentplaylist1Click() {
-  if (FileExists(VelmarisOptions.LastListFile)) SavePlayList(VelmarisOptions.LastListFile);
+  if (Paths::FileExists(VelmarisOptions.LastListFile)) SavePlayList(VelmarisOptions.LastListFile);
   else ButtonSaveClick();
 }
 

@@ -26,6 +26,7 @@
 #include "playlist/PlayListBox.h"
 #include "skins/SkinList.h"
 #include "skins/SkinScript.h"
+#include "platform/Paths.h"
 
 namespace {
 
@@ -36,11 +37,6 @@ constexpr uint32_t kClNone = 0x1FFFFFFF;
 constexpr uint32_t kClDefault = 0x20000000;
 // A skin bitmap is made for 261 x 115 pixels; anything this big is not one.
 constexpr off_t kMaxBitmapBytes = 64 * 1024 * 1024;
-
-bool FileExists(const std::string& path) {
-  struct stat st {};
-  return !path.empty() && ::stat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode);
-}
 
 QColor FromBgr(uint32_t v) { return QColor(v & 0xFF, (v >> 8) & 0xFF, (v >> 16) & 0xFF); }
 uint32_t ToBgr(const QColor& c) {
@@ -192,7 +188,7 @@ void TFrmMainVelmaris::ApplyBuiltInLook() {
 }
 
 void TFrmMainVelmaris::LoadSkin(const std::string& path) {
-  if (!FileExists(path)) {
+  if (!Paths::FileExists(path)) {
     VelmarisOptions.SkinDir.clear();
     return;
   }
