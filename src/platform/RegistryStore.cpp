@@ -76,6 +76,13 @@ int HexDigit(char c) {
   return -1;
 }
 
+// The byte written as two hexadecimal digits at `pos`, or -1.
+int HexByte(std::string_view s, size_t pos) {
+  const int hi = pos < s.size() ? HexDigit(s[pos]) : -1;
+  const int lo = pos + 1 < s.size() ? HexDigit(s[pos + 1]) : -1;
+  return hi < 0 || lo < 0 ? -1 : hi * 16 + lo;
+}
+
 // Reads a quoted text starting at line[pos] (which must be '"'); pos ends
 // after the closing quote.
 bool ParseQuoted(std::string_view line, size_t& pos, std::string& out, std::string& why) {
@@ -97,13 +104,12 @@ bool ParseQuoted(std::string_view line, size_t& pos, std::string& out, std::stri
     if (e == '\\' || e == '"') {
       out += e;
     } else if (e == 'x') {
-      int hi = pos < line.size() ? HexDigit(line[pos]) : -1;
-      int lo = pos + 1 < line.size() ? HexDigit(line[pos + 1]) : -1;
-      if (hi < 0 || lo < 0) {
+      const int byte = HexByte(line, pos);
+      if (byte < 0) {
         why = "a bad \\x escape";
         return false;
       }
-      out += static_cast<char>(hi * 16 + lo);
+      out += static_cast<char>(byte);
       pos += 2;
     } else {
       why = "an unknown escape";
@@ -119,13 +125,12 @@ bool ParseHex(std::string_view s, std::string& out, std::string& why) {
   out.reserve(s.size() / 3 + 1);
   size_t pos = 0;
   while (pos < s.size()) {
-    int hi = HexDigit(s[pos]);
-    int lo = pos + 1 < s.size() ? HexDigit(s[pos + 1]) : -1;
-    if (hi < 0 || lo < 0) {
+    const int byte = HexByte(s, pos);
+    if (byte < 0) {
       why = "bad hexadecimal bytes";
       return false;
     }
-    out += static_cast<char>(hi * 16 + lo);
+    out += static_cast<char>(byte);
     pos += 2;
     if (pos == s.size()) break;
     if (s[pos] != ',' || pos + 1 == s.size()) {
