@@ -26,22 +26,20 @@
 #include <sys/stat.h>
 
 #include "app/widgets/Colors.h"
+#include "app/widgets/PlayListBox.h"
 #include "app/widgets/SkinImage.h"
 #include "app/widgets/SpeedButton.h"
-#include "platform/UserDialogs.h"
-#include "playlist/PathRules.h"
-#include "playlist/PlayListBox.h"
-#include "playlist/PlayListModel.h"
+#include "app/widgets/VirtualKeys.h"
 #include "platform/Paths.h"
+#include "platform/UserDialogs.h"
+#include "playback/PlaybackEngine.h"
+#include "playlist/PathRules.h"
 
 const std::string TFrmMainVelmaris::MP3Filter = "MP3s (*.mp3)|*.mp3";
 const std::string TFrmMainVelmaris::PlayListFilter =
     "Extended Playlists (*.vpls)(*.b4s)(*.m3u)(*.pls)|*.vpls;*.b4s;*.m3u;*.pls|"
     "Velmaris Files (*.mp3)(*.vpls)|*.mp3;*.vpls|All Files (*.*)|*.*";
 const std::string TFrmMainVelmaris::OpenFilter = TFrmMainVelmaris::MP3Filter + "|" + TFrmMainVelmaris::PlayListFilter;
-const std::string TFrmMainVelmaris::TokenFileName = "$filename";
-const std::string TFrmMainVelmaris::TokenTimeLeft = "$timeleft";
-const std::string TFrmMainVelmaris::TokenPos = "$pos";
 
 namespace {
 
@@ -78,9 +76,9 @@ TSpeedButton* MakeButton(QWidget* parent, QRect r, const char* hint, const char*
 
 TFrmMainVelmaris::TFrmMainVelmaris(Services services, QWidget* parent)
     : QWidget(parent, Qt::Window | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint),
-      Services_(std::move(services)) {
-  ProgramDir = Services_.ProgramDir;
-  MPlayer = std::move(Services_.Device);
+      Services_(std::make_unique<Services>(std::move(services))),
+      Engine_(std::make_unique<PlaybackEngine>(std::move(Services_->Device), Services_->Volume)),
+      VelmarisOptions(Engine_->Options()) {
   setObjectName(QStringLiteral("FrmMainVelmaris"));
   setWindowTitle(QStringLiteral("Velmaris"));
   ApplicationTitleText = QStringLiteral("Velmaris");
@@ -90,14 +88,14 @@ TFrmMainVelmaris::TFrmMainVelmaris(Services services, QWidget* parent)
   CreateControls();
   CreateMenus();
   ConnectHandlers();
-  InitPlayListEvents();
+  ConnectEngine();
+  ConnectPlayList();
   ApplyBuiltInLook();
 }
 
-TFrmMainVelmaris::~TFrmMainVelmaris() {
-  if (MP3Timer) MP3Timer->stop();
-  if (MPlayer) MPlayer->SetCompletionHandler(nullptr);
-}
+TFrmMainVelmaris::~TFrmMainVelmaris() { Engine_->StopTimer(); }
+
+::PlayList& TFrmMainVelmaris::List() const { return Engine_->List(); }
 
 void TFrmMainVelmaris::CreateControls() {
   MainImage = new TSkinImage(this);
@@ -162,9 +160,8 @@ void TFrmMainVelmaris::CreateControls() {
   PlayListPanel->setFrameStyle(QFrame::Panel | QFrame::Raised);
   PlayListPanel->hide();
 
-  PlayListModel = new TPlayListModel(this);
   PlayList = new TPlayListBox(PlayListPanel);
-  PlayList->setModel(PlayListModel);
+  PlayList->SetPlayList(&List());
   PlayList->setGeometry(1, 1, 259, 88);
   PlayList->setFont(PixelFont("Tahoma", 11));
   PlayList->setToolTip(QStringLiteral("Drag-and-drop files here"));
@@ -187,9 +184,6 @@ void TFrmMainVelmaris::CreateControls() {
   ButtonAddDirectory = MakeButton(PlayListPanel, {46, 92, 23, 22}, "Add directory to playlist", "+");
   ButtonNew = MakeButton(PlayListPanel, {206, 92, 23, 22}, "New Playlist", "\u2205");
   ButtonSave = MakeButton(PlayListPanel, {230, 92, 23, 22}, "Save Playlist As...", "\u2193");
-
-  MP3Timer = new QTimer(this);
-  MP3Timer->setInterval(499);
 
   TrayIcon = new QSystemTrayIcon(this);
   TrayIcon->setIcon(QIcon(QStringLiteral(":/velmaris/icon.png")));
@@ -252,6 +246,8 @@ void TFrmMainVelmaris::ConnectHandlers() {
   on(PauseButton, &TSpeedButton::Click, &TFrmMainVelmaris::PauseButtonClick);
   on(StopButton, &TSpeedButton::Click, &TFrmMainVelmaris::StopButtonClick);
   on(NextButton, &TSpeedButton::Click, &TFrmMainVelmaris::NextButtonClick);
+  on(ShuffleButton, &TSpeedButton::Click, &TFrmMainVelmaris::PlayModeButtonClick);
+  on(RepeatButton, &TSpeedButton::Click, &TFrmMainVelmaris::PlayModeButtonClick);
   on(OpenPLButton, &TSpeedButton::Click, &TFrmMainVelmaris::OpenPLButtonClick);
   on(ButtonRemove, &TSpeedButton::Click, &TFrmMainVelmaris::ButtonRemoveClick);
   on(ButtonAddDirectory, &TSpeedButton::Click, &TFrmMainVelmaris::Adddirectorytoplaylist1Click);
@@ -293,7 +289,6 @@ void TFrmMainVelmaris::ConnectHandlers() {
   on(mniRemoveDuplicates, &QAction::triggered, &TFrmMainVelmaris::mniRemoveDuplicatesClick);
   on(ViewFileInfoID3TagInfo, &QAction::triggered, &TFrmMainVelmaris::ViewFileInfoID3TagInfoClick);
 
-  on(MP3Timer, &QTimer::timeout, &TFrmMainVelmaris::MP3TimerTimer);
   connect(TrayIcon, &QSystemTrayIcon::activated, this, [this](QSystemTrayIcon::ActivationReason r) {
     if (r == QSystemTrayIcon::DoubleClick) Guarded([this] { TrayIconDblClick(); });
   });
@@ -305,11 +300,6 @@ void TFrmMainVelmaris::ConnectHandlers() {
   PlayList->setContextMenuPolicy(Qt::CustomContextMenu);
   connect(PlayList, &QWidget::customContextMenuRequested, this,
           [this](QPoint p) { PopupPlaylist->popup(PlayList->viewport()->mapToGlobal(p)); });
-
-  if (MPlayer) {
-    // The device already delivers on the UI thread.
-    MPlayer->SetCompletionHandler([this] { Guarded([this] { MPlayerNotify(); }); });
-  }
 
   // Mouse presses, double clicks and context menus of the passive surfaces.
   for (QWidget* w : std::initializer_list<QWidget*>{MainImage, CaptionLabel, SysIconImage, FileText, PositionText,
@@ -366,7 +356,7 @@ void TFrmMainVelmaris::Guarded(const std::function<void()>& handler) {
 }
 
 void TFrmMainVelmaris::ShowApplicationError(const std::string& text) {
-  if (Services_.Dialogs) Services_.Dialogs->ShowError(this, text);
+  if (Services_->Dialogs) Services_->Dialogs->ShowError(this, text);
 }
 
 void TFrmMainVelmaris::SetApplicationTitle(const std::string& title) {
@@ -377,7 +367,7 @@ void TFrmMainVelmaris::SetApplicationTitle(const std::string& title) {
 std::string TFrmMainVelmaris::ApplicationTitle() const { return ApplicationTitleText.toStdString(); }
 
 std::string TFrmMainVelmaris::FirstArgument() const {
-  return Services_.Arguments.empty() ? std::string() : Services_.Arguments.front();
+  return Services_->Arguments.empty() ? std::string() : Services_->Arguments.front();
 }
 
 // ---- start-up ----
@@ -387,13 +377,12 @@ void TFrmMainVelmaris::FormCreate() {
   // window then comes up where it was laid out.
   Guarded([this] {
     for (QWidget* w : findChildren<QWidget*>()) w->setToolTipDuration(3500);
-    ReadDeviceVolume();
-    Random.seed(static_cast<std::mt19937::result_type>(std::time(nullptr)));
+    Engine_->ReadDeviceVolume();
     setAcceptDrops(true);
     FirstRun = !Paths::FileExists(SettingsPath());
     ReadOptions(VelmarisOptions, SettingsPath());
     const std::string arg = FirstArgument();
-    if (!arg.empty()) OpenPath(arg, false, true);
+    if (!arg.empty()) Engine_->OpenPath(arg, false, true);
     ApplyOptions(VelmarisOptions);
     StartHidden = VelmarisOptions.Minimized && VelmarisOptions.MinimizeToTray;
   });
@@ -404,16 +393,16 @@ void TFrmMainVelmaris::ApplyOptions(TVelmarisOptions& options) {
   move(options.Left, options.Top);
   if (options.Minimized) MinimizeButtonClick();
   SetFoldMode(options.Mode);
-  ShuffleButton->SetDown(options.ShuffleIsOn);
+  Engine_->SetShuffle(options.ShuffleIsOn);
   if (options.Transparent) MakeTransButtonClick();
   if (!FirstArgument().empty()) return;
   if (Paths::FileExists(options.LastSoundFile)) {
     const int32_t pos = options.LastSoundPos;
-    OpenPath(options.LastSoundFile, false, true);
-    PlayerSetPosition(pos);
-    PlayerPlay();
+    Engine_->OpenPath(options.LastSoundFile, false, true);
+    Engine_->PlayerSetPosition(pos);
+    Engine_->PlayerPlay();
   }
-  OpenPath(options.LastListFile, false, true);
+  Engine_->OpenPath(options.LastListFile, false, true);
 }
 
 void TFrmMainVelmaris::showEvent(QShowEvent* event) {
@@ -428,8 +417,8 @@ void TFrmMainVelmaris::showEvent(QShowEvent* event) {
 void TFrmMainVelmaris::FormShow() {
   FormShowDone = true;
   if (!Paths::FileExists(SettingsPath())) {
-    VelmarisOptions.SkinDir = Services_.SkinsDir;
-    VelmarisOptions.MusicDir = Services_.MusicDir.empty() ? ProgramDir : Services_.MusicDir;
+    VelmarisOptions.SkinDir = Services_->SkinsDir;
+    VelmarisOptions.MusicDir = Services_->MusicDir.empty() ? Services_->ProgramDir : Services_->MusicDir;
     VelmarisOptions.DispMini = "- $filename... [$timeleft]";
     ShowOptions();
   }
@@ -448,7 +437,7 @@ void TFrmMainVelmaris::closeEvent(QCloseEvent* event) {
     // A close that failed once is not refused again: the user has been told
     // what could not be saved.
     Closing = true;
-    if (MP3Timer) MP3Timer->stop();
+    Engine_->StopTimer();
     if (TrayIcon) TrayIcon->hide();
     event->accept();
     QApplication::quit();
@@ -463,14 +452,14 @@ bool TFrmMainVelmaris::FormClose() {
     VelmarisOptions.Left = x();
     VelmarisOptions.Top = y();
     VelmarisOptions.Mode = static_cast<int8_t>(GetFoldMode());
-    VelmarisOptions.ShuffleIsOn = ShuffleButton->Down();
+    VelmarisOptions.ShuffleIsOn = Engine_->Shuffle();
     VelmarisOptions.Transparent = Translucent;
     const bool active = QGuiApplication::applicationState() == Qt::ApplicationActive;
     VelmarisOptions.Minimized = !(isVisible() && active && !isMinimized());
     // With no song open there is no position to take; the one read at start
     // still belongs to LastSoundFile.
-    if (MPlayer && MPlayer->IsOpen()) VelmarisOptions.LastSoundPos = static_cast<int32_t>(PlayerPosition());
-    SavePlayList(LastPlayListPath());
+    if (Engine_->SongOpen()) VelmarisOptions.LastSoundPos = static_cast<int32_t>(Engine_->PlayerPosition());
+    List().Save(LastPlayListPath());
     WriteOptions(VelmarisOptions, SettingsPath());
     return true;
   } catch (const std::exception& e) {
@@ -500,13 +489,13 @@ void TFrmMainVelmaris::WMDropFiles(const std::vector<std::string>& paths, QPoint
   for (size_t i = 0; i < paths.size(); ++i) {
     const std::string& path = paths[i];
     if (!PathRules::IsMp3File(PathRules::ExtractFileExt(path))) {
-      OpenPath(path, false, true);
+      Engine_->OpenPath(path, false, true);
       return;  // files after a playlist or other file are ignored
     }
     if (upper) {
       p = p + 1;
       if (i == 0) {
-        LoadSong(path);
+        Engine_->LoadSong(path);
         PlayButtonClick();
       }
     } else if (i == 0) {
@@ -520,7 +509,7 @@ void TFrmMainVelmaris::WMDropFiles(const std::vector<std::string>& paths, QPoint
     } else if (p != -1) {
       p = p + 1;
     }
-    AddToPlayList(path, p);
+    List().Add(path, p);
   }
 }
 
@@ -541,9 +530,9 @@ void TFrmMainVelmaris::keyPressEvent(QKeyEvent* event) {
     event->ignore();
     return;
   }
-  int key = 0;
-  if (event->key() == Qt::Key_Left) key = 0x25;
-  else if (event->key() == Qt::Key_Right) key = 0x27;
+  int key = VirtualKey::None;
+  if (event->key() == Qt::Key_Left) key = VirtualKey::Left;
+  else if (event->key() == Qt::Key_Right) key = VirtualKey::Right;
   if (key) {
     const Qt::KeyboardModifiers mods = event->modifiers();
     Guarded([this, key, mods] { FormKeyDown(key, mods); });

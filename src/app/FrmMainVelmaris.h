@@ -1,17 +1,13 @@
 #pragma once
 // The main window: the skin bitmap with the transport controls laid over it,
-// and the fold-out playlist panel below. Its methods live in several files,
-// one per subsystem:
-//   app/FrmMainVelmaris.cpp      layout, start-up, close, dropped files
-//   app/WindowBehaviour.cpp      dragging and snapping, folding, tray, keys
-//   playback/Transport.cpp       loading songs, transport buttons
-//   playback/PositionTimer.cpp   the position timer and status texts
-//   playback/Volume.cpp          the volume button
-//   playlist/PlayListOps.cpp     adding lines, OpenPath, playlist files
-//   playlist/PlayListEditing.cpp editing commands, file-info report
-//   playlist/QuickFind.cpp       quick find, list keys and hints
-//   skins/SkinLoader.cpp         skin scripts
-//   options/ShowOptions.cpp      the options dialog call
+// and the fold-out playlist panel below. It holds no player state: every
+// handler forwards to the player engine (playback/PlaybackEngine.h) and the
+// Show... slots paint what the engine publishes. Its methods live in:
+//   app/FrmMainVelmaris.cpp   layout, start-up, close, dropped files, keys
+//   app/WindowBehaviour.cpp   dragging and snapping, folding, tray, menu
+//   app/PlayerView.cpp        transport and volume handlers, showing the engine
+//   app/PlayListView.cpp      playlist handlers, quick find, hints, options
+//   app/SkinLoader.cpp        skin scripts applied to the controls
 #include <QImage>
 #include <QPoint>
 #include <QRect>
@@ -20,24 +16,23 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
-#include <random>
 #include <string>
 #include <vector>
 
-#include "app/Tvelmarisoptions.h"
+#include "options/Tvelmarisoptions.h"
 #include "platform/MediaDevice.h"
 
+class PlaybackEngine;
+class PlayList;
 class QAction;
 class QFrame;
 class QLabel;
 class QLineEdit;
 class QMenu;
 class QSystemTrayIcon;
-class QTimer;
 class RegistryStore;
 class TPlayListBox;
 class TRegExtension;
-class TPlayListModel;
 class TSkinImage;
 class TSpeedButton;
 class UserDialogs;
@@ -46,12 +41,20 @@ class WaveOutVolume;
 class TFrmMainVelmaris : public QWidget {
   Q_OBJECT
 public:
+  struct Services;
+
+private:
+  // First, so that the settings reference below can be bound to the engine.
+  std::unique_ptr<Services> Services_;
+  std::unique_ptr<PlaybackEngine> Engine_;
+
+public:
   // What the window needs from the platform; tests pass fakes.
   struct Services {
     std::string ProgramDir;              // folder of the program, with its trailing "/"
     std::string ProgramPath;             // full path of the program file
     std::vector<std::string> Arguments;  // command-line arguments after the program path
-    std::unique_ptr<MediaDevice> Device; // becomes MPlayer
+    std::unique_ptr<MediaDevice> Device; // the engine's media device
     WaveOutVolume* Volume = nullptr;     // not owned
     UserDialogs* Dialogs = nullptr;      // not owned
     RegistryStore* Registry = nullptr;   // not owned; file associations
@@ -69,31 +72,26 @@ public:
   explicit TFrmMainVelmaris(Services services, QWidget* parent = nullptr);
   ~TFrmMainVelmaris() override;
 
-  // ---- start-up and close (app/FrmMainVelmaris.cpp) ----
+  PlaybackEngine& Engine() const { return *Engine_; }
+  ::PlayList& List() const;
+
+  // ---- start-up and close (FrmMainVelmaris.cpp) ----
   void FormCreate();
   void FormShow();
-  // Runs the close steps; false (window stays open) when a save failed.
-  bool FormClose();
+  bool FormClose();  // false (window stays open) when a save failed
   void ApplyOptions(TVelmarisOptions& options);
   void CloseButtonClick();
-  // Files dropped at `pos` (client coordinates), in the shell's order.
-  void WMDropFiles(const std::vector<std::string>& paths, QPoint pos);
-  // Shows an error that escaped a handler, the program goes on.
+  void WMDropFiles(const std::vector<std::string>& paths, QPoint pos);  // client coordinates
   void ShowApplicationError(const std::string& text);
-  // Runs `handler`; an exception leaving it goes to the error display.
-  void Guarded(const std::function<void()>& handler);
-  // Start-up decided to stay hidden in the tray.
-  bool StartsHidden() const { return StartHidden; }
-  // The application title (the taskbar text).
-  void SetApplicationTitle(const std::string& title);
+  void Guarded(const std::function<void()>& handler);  // shows an error that leaves it
+  void SetApplicationTitle(const std::string& title);  // the taskbar text
   std::string ApplicationTitle() const;
-  std::string SettingsPath() const { return Services_.DataDir + "VelmarisOpts.ini"; }
-  std::string LastPlayListPath() const { return Services_.DataDir + "lastplaylist.vpls"; }
-  const std::string& DefaultSkinsDir() const { return Services_.SkinsDir; }
-  const std::string& GetProgramDir() const { return ProgramDir; }
+  bool StartsHidden() const { return StartHidden; }
+  std::string SettingsPath() const { return Services_->DataDir + "VelmarisOpts.ini"; }
+  std::string LastPlayListPath() const { return Services_->DataDir + "lastplaylist.vpls"; }
   bool FirstRun = false;
 
-  // ---- window behaviour (app/WindowBehaviour.cpp) ----
+  // ---- window behaviour (WindowBehaviour.cpp) ----
   void CaptionPanelMouseDown(QWidget* sender, Qt::MouseButton button, QPoint globalPos);
   void WMEnterSizeMove(QPoint cursor);
   void WMMoving(QRect& r, QPoint cursor);  // r: proposed rectangle, may be changed
@@ -104,23 +102,13 @@ public:
   void MakeTransButtonClick();
   void PopupMenu1Popup();
   void FormKeyDown(int key, Qt::KeyboardModifiers shift);
-  void ShuffleButtonMouseDown(Qt::MouseButton button);
   void Options1Click();
   int GetFoldMode() const;
   void SetFoldMode(int8_t mode);
   bool TranslucencyOn() const { return Translucent; }
-  bool ReadWorkArea(QRect& area) const;
 
-  // ---- player engine (playback/Transport.cpp) ----
-  void LoadSong(const std::string& path);
+  // ---- transport and volume (PlayerView.cpp) ----
   void PlayListDblClick();
-  void PlayCurrentEntry();
-  bool SelectNextEntry();
-  bool SelectPreviousEntry();
-  bool SelectRandomEntry();
-  bool SeekTo(int32_t t);
-  void UpdateTransportButtons();
-  void ShowTransportButton(TSpeedButton* button, bool flag);
   void PlayButtonClick();
   void PauseButtonClick();
   void StopButtonClick();
@@ -129,48 +117,21 @@ public:
   void PreviousButtonClick();
   void NextButtonClick();
   void OpenButtonClick();
-  void MPlayerNotify();
-  // The media player's own commands (play at the end restarts, pause toggles).
-  void PlayerPlay();
-  void PlayerPause();
-  void PlayerStop();
-  void PlayerSetPosition(int64_t ms);
-  // Mode and position that never fail: closed device -> not ready / 0.
-  TMPModes PlayerMode() const;
-  int64_t PlayerPosition() const;
-
-  // ---- position timer (playback/PositionTimer.cpp) ----
+  void ShuffleButtonMouseDown(Qt::MouseButton button);
+  void PlayModeButtonClick();  // shuffle or repeat toggled
   void MP3TimerTimer();
-  bool SongFinished();
-  void ShowTotalTime();
-  std::string LengthTimeText();
-  std::string PositionTimeText() const;
-  std::string TimeLeftText();
-  std::string ExpandDisplayFormat(const std::string& format);
   void ProgressPanelMouseDown(QWidget* sender, int x);
-  static std::string TimeText(int32_t seconds);
-
-  // ---- volume (playback/Volume.cpp) ----
   void btnVolumeMouseDown(Qt::MouseButton button, Qt::MouseButtons buttons, int x);
   void btnVolumeMouseMove(Qt::MouseButtons buttons, int x);
-  float ReadVolumeCaption() const;
-  void SetWaveVolume(float& level);
-  void ReadDeviceVolume();
+  // What the engine publishes, shown.
+  void ShowSong();
+  void ShowPlayerState();
+  void ShowTransportButtons();
 
-  // ---- playlist model and files (playlist/PlayListOps.cpp) ----
-  std::string EntryDisplayText(int mode, const std::string& path) const;
-  bool AddToPlayList(const std::string& path, int position);
-  void ClearPlayList();
-  void AddFileList(const std::vector<std::string>& paths, bool keep);
-  void OpenPath(const std::string& path, bool keep, bool play);
-  void LoadPlayListFile(const std::string& path, bool keep);
-  void SavePlayList(const std::string& path);
+  // ---- playlist (PlayListView.cpp) ----
   void ButtonSaveClick();
   void Savecurrentplaylist1Click();
   void ButtonNewClick();
-
-  // ---- playlist editing (playlist/PlayListEditing.cpp) ----
-  void EnablePlaylistMenu(bool enabled);
   void ButtonRemoveClick();
   void RemoveNonExistent();
   void mniRemoveDuplicatesClick();
@@ -179,11 +140,7 @@ public:
   void Invertselection1Click();
   void Openfolderofselectedfile1Click();
   void Adddirectorytoplaylist1Click();
-  int AddFolder(const std::string& folder);
   void ViewFileInfoID3TagInfoClick();
-
-  // ---- quick find and list navigation (playlist/QuickFind.cpp) ----
-  int FindInPlayList(const std::string& text, int start, bool caseSensitive) const;
   void PlayListKeyDown(int key);
   void PlayListKeyUp(int key);
   bool PlayListKeyPress(const QString& ch);  // true when the box opened
@@ -191,35 +148,23 @@ public:
   bool QuickFindEditKeyPress(const QString& ch);  // true when swallowed
   void QuickFindIdleStep();
   void PlayListMouseMove(QPoint pos);
-  // Routes the list's and the quick-find box's keys and mouse to the above.
-  void InitPlayListEvents();
-
-  // ---- skins (skins/SkinLoader.cpp) ----
-  void LoadSkin(const std::string& path);
-  void ApplyBuiltInLook();
-  // Window shape from the picture: pixels of the key colour are cut out.
-  void ApplyColourKey();
-
-  // ---- options dialog (options/ShowOptions.cpp) ----
   void ShowOptions();
 
-  // ---- state ----
-  TVelmarisOptions VelmarisOptions;
-  int32_t LengthSeconds = 0;
-  int32_t PositionSeconds = 0;
-  int ZeroLengthEnds = 0;  // songs of no length that ended in a row (playback)
-  int32_t VolumeDragStartX = 0;
-  float VolumeDragStartLevel = 0.0f;
-  int LastFoundIndex = -1;
-  // Snap state of the move loop.
-  QRect WorkArea;
+  // ---- skins (SkinLoader.cpp) ----
+  void LoadSkin(const std::string& path);
+  void ApplyBuiltInLook();
+  void ApplyColourKey();  // window shape: pixels of the key colour are cut out
+
+  // ---- state of the window itself ----
+  TVelmarisOptions& VelmarisOptions;  // the engine's settings record
+  int QuickFindIdle = 0;  // the quick-find box's idle counter
+  QRect WorkArea;  // snap state of the move loop
   QPoint SnapAnchor;
   bool SnappedX = false;
   bool SnappedY = false;
   static constexpr int SnapDistance = 12;
-  // Transparent colour key (0x00BBGGRR) of the window.
-  uint32_t TransparentColorValue = 0x00FF00;
-  std::mt19937 Random;
+  uint32_t TransparentColorValue = 0x00FF00;  // colour key, 0x00BBGGRR
+  QString TrayHint;  // the tray icon's hint, kept also when no tray exists
 
   // ---- controls ----
   TSkinImage* MainImage = nullptr;
@@ -247,9 +192,7 @@ public:
   TSpeedButton* OpenPLButton = nullptr;
   QFrame* PlayListPanel = nullptr;
   TPlayListBox* PlayList = nullptr;
-  TPlayListModel* PlayListModel = nullptr;
   QLineEdit* QuickFindEdit = nullptr;
-  int QuickFindIdle = 0;  // the quick-find box's idle counter
   QLabel* PlayListLabel = nullptr;
   TSpeedButton* ButtonRemove = nullptr;
   TSpeedButton* ButtonAddDirectory = nullptr;
@@ -257,10 +200,7 @@ public:
   TSpeedButton* btnMoveDown = nullptr;
   TSpeedButton* ButtonNew = nullptr;
   TSpeedButton* ButtonSave = nullptr;
-  std::unique_ptr<MediaDevice> MPlayer;
-  QTimer* MP3Timer = nullptr;
   QSystemTrayIcon* TrayIcon = nullptr;
-  QString TrayHint;  // the tray icon's hint, kept also when no tray exists
 
   QMenu* PopupMenu1 = nullptr;
   QAction* Options1 = nullptr;
@@ -284,20 +224,12 @@ public:
   QAction* mniRemoveDuplicates = nullptr;
   QAction* ViewFileInfoID3TagInfo = nullptr;
 
-  UserDialogs& Dialogs() const { return *Services_.Dialogs; }
-  WaveOutVolume* Volume() const { return Services_.Volume; }
-  RegistryStore* Registry() const { return Services_.Registry; }
-  const std::string& ProgramPath() const { return Services_.ProgramPath; }
-  // First command-line argument, empty when none.
-  std::string FirstArgument() const;
+  UserDialogs& Dialogs() const { return *Services_->Dialogs; }
 
-  // The six texts made once at start.
+  // The file-dialog filters.
   static const std::string MP3Filter;
   static const std::string PlayListFilter;
   static const std::string OpenFilter;
-  static const std::string TokenFileName;
-  static const std::string TokenTimeLeft;
-  static const std::string TokenPos;
 
 protected:
   bool eventFilter(QObject* watched, QEvent* event) override;
@@ -315,12 +247,17 @@ private:
   void CreateControls();
   void CreateMenus();
   void ConnectHandlers();
-  // Window-drag state of our own move loop.
+  void ConnectEngine();
+  void ConnectPlayList();
+  // The window's own move loop (WindowBehaviour.cpp).
+  void BeginMoveLoop(QPoint globalPos);
   void MoveLoopMouseMove(QPoint globalPos);
   void MoveLoopRelease();
+  bool PlayListDragEvent(QEvent* event);  // watches the playlist for a drag
+  bool ReadWorkArea(QRect& area) const;
+  void SetWindowHeight(int h);
+  std::string FirstArgument() const;
 
-  Services Services_;
-  std::string ProgramDir;
   bool StartHidden = false;
   bool FormShowDone = false;
   bool Translucent = false;
@@ -329,11 +266,7 @@ private:
   bool Dragging = false;
   QPoint DragOffset;  // cursor minus window top-left at the press
   int FoldDepth = 0;  // nesting of SetFoldMode through pending events
-  // Window behaviour helpers (app/WindowBehaviour.cpp).
-  void BeginMoveLoop(QPoint globalPos);
-  void SetWindowHeight(int h);
-  bool PlayListDragEvent(QEvent* event);  // watches the playlist for a drag
-  bool PendingDrag = false;               // a press on the playlist that may become a drag
+  bool PendingDrag = false;  // a press on the playlist that may become a drag
   QPoint PendingDragStart;
   QObject* PlayListDragWatcher = nullptr;
   QString ApplicationTitleText;

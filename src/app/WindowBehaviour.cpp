@@ -17,9 +17,11 @@
 #include <functional>
 
 #include "app/Snapping.h"
+#include "app/widgets/PlayListBox.h"
 #include "app/widgets/SkinImage.h"
 #include "app/widgets/SpeedButton.h"
-#include "playlist/PlayListBox.h"
+#include "app/widgets/VirtualKeys.h"
+#include "playlist/PlayList.h"
 
 namespace {
 
@@ -68,7 +70,10 @@ Snapping::Edges EdgesOf(const QRect& r) {
 // ---- dragging ----
 
 void TFrmMainVelmaris::CaptionPanelMouseDown(QWidget* sender, Qt::MouseButton button, QPoint globalPos) {
-  EnablePlaylistMenu(PlayList->SelCount() > 0);
+  // The playlist's popup acts on the selection: without one its line
+  // commands are off.
+  const bool selection = List().SelCount() > 0;
+  for (QAction* a : {Openfolderofselectedfile1, Removeselected1, ViewFileInfoID3TagInfo}) a->setEnabled(selection);
   // Only the left button moves the window; the right one opens the menus.
   if (button != Qt::LeftButton) return;
   if (sender == PlayList) {
@@ -147,7 +152,7 @@ void TFrmMainVelmaris::MoveLoopRelease() {
 }
 
 bool TFrmMainVelmaris::ReadWorkArea(QRect& area) const {
-  if (Services_.WorkArea) return Services_.WorkArea(area);
+  if (Services_->WorkArea) return Services_->WorkArea(area);
   const QScreen* screen = QGuiApplication::primaryScreen();
   if (!screen) return false;
   area = screen->availableGeometry();
@@ -290,15 +295,8 @@ void TFrmMainVelmaris::PopupMenu1Popup() {
 }
 
 void TFrmMainVelmaris::FormKeyDown(int key, Qt::KeyboardModifiers) {
-  if (key == 0x25) PreviousButtonClick();
-  else if (key == 0x27) NextButtonClick();
-}
-
-void TFrmMainVelmaris::ShuffleButtonMouseDown(Qt::MouseButton button) {
-  // The left button toggles the button itself; the right one plays a random
-  // other line without toggling.
-  if (button != Qt::RightButton) return;
-  if (SelectRandomEntry()) PlayCurrentEntry();
+  if (key == VirtualKey::Left) PreviousButtonClick();
+  else if (key == VirtualKey::Right) NextButtonClick();
 }
 
 void TFrmMainVelmaris::Options1Click() { ShowOptions(); }

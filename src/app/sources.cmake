@@ -1,7 +1,7 @@
-# Sources of src/app. Core units (std library only) go to velmaris_core.
-target_sources(velmaris_core PRIVATE ${CMAKE_CURRENT_LIST_DIR}/Tvelmarisoptions.cpp)
+# Sources of src/app: the window, its dialogs and widgets (QtWidgets).
+# Edge snapping arithmetic of the window drag is a core unit (std only).
+target_sources(velmaris_core PRIVATE ${CMAKE_CURRENT_LIST_DIR}/Snapping.cpp)
 
-# The main window and its widgets (Qt).
 if(TARGET velmaris_ui)
   # Artwork painted at build time: the built-in skin bitmap and the icon are
   # embedded as resources; the bundled skins are written next to the program.
@@ -41,8 +41,11 @@ if(TARGET velmaris_ui)
   target_sources(velmaris_ui PRIVATE
     ${CMAKE_CURRENT_LIST_DIR}/FrmMainVelmaris.cpp
     ${CMAKE_CURRENT_LIST_DIR}/WindowBehaviour.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/PlayerView.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/PlayListView.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/SkinLoader.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/OptionsDlg.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/widgets/PlayListBox.cpp
     ${CMAKE_CURRENT_LIST_DIR}/widgets/SpeedButton.cpp
     ${CMAKE_CURRENT_LIST_DIR}/widgets/SkinImage.cpp)
 endif()
-# Edge snapping arithmetic of the window drag (std only).
-target_sources(velmaris_core PRIVATE ${CMAKE_CURRENT_LIST_DIR}/Snapping.cpp)

@@ -1,17 +1,19 @@
 # Sources of src/platform. Core units (std library only) go to velmaris_core.
-target_sources(velmaris_core PRIVATE ${CMAKE_CURRENT_LIST_DIR}/IniProfile.cpp)
-target_sources(velmaris_core PRIVATE ${CMAKE_CURRENT_LIST_DIR}/Paths.cpp)
-if(TARGET velmaris_platform)
-  target_sources(velmaris_platform PRIVATE
-    ${CMAKE_CURRENT_LIST_DIR}/QtUserDialogs.cpp
-    ${CMAKE_CURRENT_LIST_DIR}/PlatformFactory.cpp)
-endif()
-target_sources(velmaris_core PRIVATE ${CMAKE_CURRENT_LIST_DIR}/RegistryStore.cpp ${CMAKE_CURRENT_LIST_DIR}/XdgSync.cpp)
-# Media device and wave-out volume: mpg123 decoding, SDL2 output.
+target_sources(velmaris_core PRIVATE
+  ${CMAKE_CURRENT_LIST_DIR}/IniProfile.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/Paths.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/RegistryStore.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/XdgSync.cpp)
+# Media device and wave-out volume: mpg123 decoding, SDL2 output (QtCore).
 if(TARGET velmaris_platform)
   target_sources(velmaris_platform PRIVATE
     ${CMAKE_CURRENT_LIST_DIR}/Mpg123SdlDevice.cpp
     ${CMAKE_CURRENT_LIST_DIR}/SdlAudioOutput.cpp
     ${CMAKE_CURRENT_LIST_DIR}/NullMediaDevice.cpp
-    ${CMAKE_CURRENT_LIST_DIR}/FileWaveOutVolume.cpp)
+    ${CMAKE_CURRENT_LIST_DIR}/FileWaveOutVolume.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/PlatformFactory.cpp)
+endif()
+# Message boxes and file dialogs (QtWidgets).
+if(TARGET velmaris_dialogs)
+  target_sources(velmaris_dialogs PRIVATE ${CMAKE_CURRENT_LIST_DIR}/QtUserDialogs.cpp)
 endif()

@@ -1,14 +1,12 @@
-# Sources of src/playlist. Core units (std library only) go to velmaris_core.
+# Sources of src/playlist: readers and rules (std only), the playlist (QtCore).
 target_sources(velmaris_core PRIVATE
   ${CMAKE_CURRENT_LIST_DIR}/PathRules.cpp
   ${CMAKE_CURRENT_LIST_DIR}/Tokens.cpp
   ${CMAKE_CURRENT_LIST_DIR}/Kconvert.cpp
-  ${CMAKE_CURRENT_LIST_DIR}/Fileoptions.cpp)
-if(TARGET velmaris_ui)
-  target_sources(velmaris_ui PRIVATE
+  ${CMAKE_CURRENT_LIST_DIR}/Fileoptions.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/LineChoice.cpp)
+if(TARGET velmaris_engine)
+  target_sources(velmaris_engine PRIVATE
     ${CMAKE_CURRENT_LIST_DIR}/PlayListModel.cpp
-    ${CMAKE_CURRENT_LIST_DIR}/PlayListBox.cpp
-    ${CMAKE_CURRENT_LIST_DIR}/PlayListOps.cpp
-    ${CMAKE_CURRENT_LIST_DIR}/PlayListEditing.cpp
-    ${CMAKE_CURRENT_LIST_DIR}/QuickFind.cpp)
+    ${CMAKE_CURRENT_LIST_DIR}/PlayList.cpp)
 endif()

@@ -1,16 +1,10 @@
 #pragma once
 // The list of skin scripts on the options dialog's skin page, and where a
 // script's bitmap is found. The plain functions use the standard library
-// only; the three list-box helpers (FillSkinList, SetSkin1Click,
-// RefreshSkins1Click) work on the dialog's Qt controls and are built with the
-// skin loader.
+// only.
 #include <optional>
 #include <string>
 #include <vector>
-
-class QLabel;
-class QLineEdit;
-class QListWidget;
 
 namespace SkinList {
 
@@ -36,14 +30,5 @@ std::string SkinBitmapPath(const std::string& scriptFolder, const std::string& v
 // clears the skin folder setting.
 std::optional<std::string> SkinToApply(const std::string& lastSkinFile, const std::string& skinFolder,
                                        const std::string& chosenName);
-
-// ---- the dialog's controls (defined with the skin loader, Qt) ----
-
-// Replaces the items of `list` with SkinListItems(folder).
-void FillSkinList(QListWidget* list, const std::string& folder);
-// Puts the selected entry's text into `currentSkin`; nothing without one.
-void SetSkin1Click(const QListWidget* list, QLabel* currentSkin);
-// FillSkinList with the text of `skinFolderEdit`.
-void RefreshSkins1Click(QListWidget* list, const QLineEdit* skinFolderEdit);
 
 } // namespace SkinList

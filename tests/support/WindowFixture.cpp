@@ -1,6 +1,6 @@
 #include "support/WindowFixture.h"
 
-#include "playlist/PlayListModel.h"
+#include "playlist/PlayList.h"
 
 QApplication& TestApplication() {
   static int argc = 1;
@@ -49,14 +49,17 @@ std::string WindowFixture::MakeSong(const std::string& name, const std::string& 
   return path;
 }
 
+PlaybackEngine& WindowFixture::Engine() const { return Window->Engine(); }
+PlayList& WindowFixture::List() const { return Window->List(); }
+
 std::vector<std::string> WindowFixture::Lines() const {
   std::vector<std::string> out;
-  for (int i = 0; i < Window->PlayListModel->Count(); ++i) out.push_back(Window->PlayListModel->Text(i));
+  for (int i = 0; i < List().Count(); ++i) out.push_back(List().Text(i));
   return out;
 }
 
 std::vector<std::string> WindowFixture::Paths() const {
   std::vector<std::string> out;
-  for (int i = 0; i < Window->PlayListModel->Count(); ++i) out.push_back(Window->PlayListModel->Path(i));
+  for (int i = 0; i < List().Count(); ++i) out.push_back(List().Path(i));
   return out;
 }

@@ -13,29 +13,12 @@
 #include <vector>
 
 #include "app/FrmMainVelmaris.h"
+#include "playback/PlaybackEngine.h"
 #include "platform/NullMediaDevice.h"
 #include "platform/RegistryStore.h"
-#include "platform/WaveOutVolume.h"
 #include "support/FakeDialogs.h"
+#include "support/MemoryWaveOutVolume.h"
 #include "support/TempDir.h"
-
-// The wave-out volume kept in memory; `Readable` false makes reads fail.
-class MemoryWaveOutVolume : public WaveOutVolume {
-public:
-  uint32_t Value = 0xFFFFFFFFu;
-  bool Readable = true;
-  std::vector<uint32_t> Sets;
-  bool GetVolume(uint32_t& v) override {
-    if (!Readable) return false;
-    v = Value;
-    return true;
-  }
-  bool SetVolume(uint32_t v) override {
-    Value = v;
-    Sets.push_back(v);
-    return true;
-  }
-};
 
 // One QApplication for the whole test program.
 QApplication& TestApplication();
@@ -62,6 +45,8 @@ protected:
   // Writes an MP3-named file (a copy of a fixture when `fixture` is given)
   // into the program folder and returns its path.
   std::string MakeSong(const std::string& name, const std::string& fixture = "");
+  PlaybackEngine& Engine() const;
+  PlayList& List() const;
   // Lines of the playlist's display texts.
   std::vector<std::string> Lines() const;
   std::vector<std::string> Paths() const;

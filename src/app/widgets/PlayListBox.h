@@ -10,28 +10,16 @@
 #include <functional>
 #include <vector>
 
+class PlayList;
 class QKeyEvent;
-class TPlayListModel;
 
 class TPlayListBox : public QListView {
   Q_OBJECT
 public:
   explicit TPlayListBox(QWidget* parent = nullptr);
-  TPlayListModel* Model() const;
-
-  // Item index: the focused (current) line, -1 for none.
-  int ItemIndex() const;
-  void SetItemIndex(int i);
-  bool Selected(int i) const;
-  void SetSelected(int i, bool on);
-  int SelCount() const;
-  // The selected state of every line, read in one pass over the selection.
-  std::vector<char> SelectedFlags() const;
-  // Replaces the selection by `flags` (one entry per line) in one change.
-  void SetSelectedFlags(const std::vector<char>& flags);
-  // Line i becomes the focused line and the only selected one.
-  void SelectOnly(int i);
-  void DeselectAll();
+  // Shows `list`: its lines, its focus and its selection (shared with it).
+  void SetPlayList(PlayList* list);
+  PlayList* List() const { return list_; }
 
   // Type-ahead: characters typed within this many milliseconds of the
   // previous one extend the prefix; after a longer pause it starts afresh.
@@ -41,8 +29,8 @@ public:
   const QString& TypeAheadPrefix() const { return prefix_; }
   void keyboardSearch(const QString& search) override;
 
-  // The platform's virtual-key number of a key (13 Enter, 27 Esc, 46 Delete,
-  // letters and digits their capital character); 0 for keys without one.
+  // The platform's virtual-key number of a key (see VirtualKeys.h; letters
+  // and digits their capital character); 0 for keys without one.
   static int VirtualKeyOf(const QKeyEvent* e);
 
 signals:
@@ -72,6 +60,7 @@ protected:
 private:
   int64_t Now() const;
 
+  PlayList* list_ = nullptr;
   QElapsedTimer clock_;
   std::function<int64_t()> now_;
   QString prefix_;

@@ -1,4 +1,4 @@
-#include "app/Tvelmarisoptions.h"
+#include "options/Tvelmarisoptions.h"
 
 #include "platform/IniProfile.h"
 

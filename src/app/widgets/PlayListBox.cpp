@@ -1,4 +1,4 @@
-#include "playlist/PlayListBox.h"
+#include "app/widgets/PlayListBox.h"
 
 #include <QHelpEvent>
 #include <QItemSelectionModel>
@@ -8,7 +8,8 @@
 #include <QStyledItemDelegate>
 #include <QToolTip>
 
-#include "playlist/PlayListModel.h"
+#include "app/widgets/VirtualKeys.h"
+#include "playlist/PlayList.h"
 
 namespace {
 
@@ -61,82 +62,16 @@ TPlayListBox::TPlayListBox(QWidget* parent) : QListView(parent) {
   clock_.start();
 }
 
-TPlayListModel* TPlayListBox::Model() const { return static_cast<TPlayListModel*>(model()); }
-
-int TPlayListBox::ItemIndex() const {
-  const QModelIndex c = currentIndex();
-  return c.isValid() ? c.row() : -1;
+void TPlayListBox::SetPlayList(PlayList* list) {
+  list_ = list;
+  setModel(list->Model());
+  // Focus and selection live in the playlist: its selection model replaces
+  // the one the view made for itself.
+  QItemSelectionModel* made = selectionModel();
+  setSelectionModel(list->Selection());
+  if (made && made != list->Selection()) delete made;
+  connect(list, &PlayList::ScrollTo, this, [this](int i) { scrollTo(model()->index(i, 0)); });
 }
-
-void TPlayListBox::SetItemIndex(int i) {
-  if (i < 0 || i >= Model()->Count()) {
-    selectionModel()->setCurrentIndex(QModelIndex(), QItemSelectionModel::NoUpdate);
-    return;
-  }
-  selectionModel()->setCurrentIndex(model()->index(i, 0), QItemSelectionModel::NoUpdate);
-}
-
-bool TPlayListBox::Selected(int i) const {
-  if (i < 0 || i >= Model()->Count()) return false;
-  return selectionModel()->isSelected(model()->index(i, 0));
-}
-
-void TPlayListBox::SetSelected(int i, bool on) {
-  if (i < 0 || i >= Model()->Count()) return;
-  selectionModel()->select(model()->index(i, 0),
-                           on ? QItemSelectionModel::Select : QItemSelectionModel::Deselect);
-}
-
-std::vector<char> TPlayListBox::SelectedFlags() const {
-  const int n = Model()->Count();
-  std::vector<char> flags(static_cast<size_t>(n), 0);
-  // The selection's ranges, not a test per line: asking line by line costs
-  // the number of ranges each time.
-  const QItemSelection sel = selectionModel()->selection();
-  for (const QItemSelectionRange& r : sel) {
-    if (!r.isValid()) continue;
-    const int top = std::max(0, r.top());
-    const int bottom = std::min(n - 1, r.bottom());
-    for (int row = top; row <= bottom; ++row) flags[static_cast<size_t>(row)] = 1;
-  }
-  return flags;
-}
-
-int TPlayListBox::SelCount() const {
-  int count = 0;
-  for (char f : SelectedFlags()) count += f ? 1 : 0;
-  return count;
-}
-
-void TPlayListBox::SetSelectedFlags(const std::vector<char>& flags) {
-  const int n = std::min(Model()->Count(), static_cast<int>(flags.size()));
-  QItemSelection sel;
-  for (int i = 0; i < n;) {
-    if (!flags[static_cast<size_t>(i)]) {
-      ++i;
-      continue;
-    }
-    int j = i;
-    while (j + 1 < n && flags[static_cast<size_t>(j) + 1]) ++j;
-    sel.append(QItemSelectionRange(model()->index(i, 0), model()->index(j, 0)));
-    i = j + 1;
-  }
-  // Clear first, then select into the empty selection: the selection model
-  // compares old and new selections range by range, which is cheap only when
-  // one side is empty.
-  selectionModel()->clearSelection();
-  if (!sel.isEmpty()) selectionModel()->select(sel, QItemSelectionModel::Select);
-}
-
-void TPlayListBox::SelectOnly(int i) {
-  if (i < 0 || i >= Model()->Count()) return;
-  const QModelIndex idx = model()->index(i, 0);
-  selectionModel()->clearSelection();
-  selectionModel()->setCurrentIndex(idx, QItemSelectionModel::Select);
-  scrollTo(idx);
-}
-
-void TPlayListBox::DeselectAll() { selectionModel()->clearSelection(); }
 
 int64_t TPlayListBox::Now() const { return now_ ? now_() : clock_.elapsed(); }
 
@@ -148,11 +83,10 @@ void TPlayListBox::keyboardSearch(const QString& search) {
   lastTypeAhead_ = now;
   typedBefore_ = true;
   const TPlayListModel::LowerText needle = TPlayListModel::LowerNeedle(prefix_);
-  const TPlayListModel* m = Model();
-  const int n = m->Count();
+  const int n = list_->Count();
   for (int i = 0; i < n; ++i) {
-    if (TPlayListModel::StartsWithLower(m->Text(i), needle)) {
-      SelectOnly(i);
+    if (TPlayListModel::StartsWithLower(list_->Text(i), needle)) {
+      list_->SelectOnly(i);
       return;
     }
   }
@@ -162,29 +96,29 @@ int TPlayListBox::VirtualKeyOf(const QKeyEvent* e) {
   const int k = e->key();
   if (k >= Qt::Key_A && k <= Qt::Key_Z) return k;  // same numbers as the capitals
   if (k >= Qt::Key_0 && k <= Qt::Key_9) return k;
-  if (k >= Qt::Key_F1 && k <= Qt::Key_F24) return 112 + (k - Qt::Key_F1);
+  if (k >= Qt::Key_F1 && k <= Qt::Key_F24) return VirtualKey::F1 + (k - Qt::Key_F1);
   switch (k) {
-    case Qt::Key_Backspace: return 8;
-    case Qt::Key_Tab: case Qt::Key_Backtab: return 9;
-    case Qt::Key_Return: case Qt::Key_Enter: return 13;
-    case Qt::Key_Shift: return 16;
-    case Qt::Key_Control: return 17;
-    case Qt::Key_Alt: return 18;
-    case Qt::Key_Pause: return 19;
-    case Qt::Key_CapsLock: return 20;
-    case Qt::Key_Escape: return 27;
-    case Qt::Key_Space: return 32;
-    case Qt::Key_PageUp: return 33;
-    case Qt::Key_PageDown: return 34;
-    case Qt::Key_End: return 35;
-    case Qt::Key_Home: return 36;
-    case Qt::Key_Left: return 37;
-    case Qt::Key_Up: return 38;
-    case Qt::Key_Right: return 39;
-    case Qt::Key_Down: return 40;
-    case Qt::Key_Insert: return 45;
-    case Qt::Key_Delete: return 46;
-    default: return 0;
+    case Qt::Key_Backspace: return VirtualKey::Backspace;
+    case Qt::Key_Tab: case Qt::Key_Backtab: return VirtualKey::Tab;
+    case Qt::Key_Return: case Qt::Key_Enter: return VirtualKey::Enter;
+    case Qt::Key_Shift: return VirtualKey::Shift;
+    case Qt::Key_Control: return VirtualKey::Control;
+    case Qt::Key_Alt: return VirtualKey::Alt;
+    case Qt::Key_Pause: return VirtualKey::Pause;
+    case Qt::Key_CapsLock: return VirtualKey::CapsLock;
+    case Qt::Key_Escape: return VirtualKey::Escape;
+    case Qt::Key_Space: return VirtualKey::Space;
+    case Qt::Key_PageUp: return VirtualKey::PageUp;
+    case Qt::Key_PageDown: return VirtualKey::PageDown;
+    case Qt::Key_End: return VirtualKey::End;
+    case Qt::Key_Home: return VirtualKey::Home;
+    case Qt::Key_Left: return VirtualKey::Left;
+    case Qt::Key_Up: return VirtualKey::Up;
+    case Qt::Key_Right: return VirtualKey::Right;
+    case Qt::Key_Down: return VirtualKey::Down;
+    case Qt::Key_Insert: return VirtualKey::Insert;
+    case Qt::Key_Delete: return VirtualKey::Delete;
+    default: return VirtualKey::None;
   }
 }
 
@@ -203,7 +137,7 @@ void TPlayListBox::mouseMoveEvent(QMouseEvent* e) {
 
 void TPlayListBox::keyPressEvent(QKeyEvent* e) {
   const int vk = VirtualKeyOf(e);
-  if (vk == 46) {
+  if (vk == VirtualKey::Delete) {
     emit KeyDown(vk);
     e->accept();
     return;
@@ -213,16 +147,16 @@ void TPlayListBox::keyPressEvent(QKeyEvent* e) {
   const bool command = e->modifiers() & (Qt::ControlModifier | Qt::AltModifier | Qt::MetaModifier);
   if (!command && !text.isEmpty() && text.at(0).unicode() >= 0x20 && text.at(0).unicode() != 0x7F)
     emit KeyChar(text);
-  if (vk == 13 || vk == 27) {
+  if (vk == VirtualKey::Enter || vk == VirtualKey::Escape) {
     // Enter and Esc act when they come up (KeyUp).
     e->accept();
     return;
   }
-  if (vk == 37 || vk == 39) {
+  if (vk == VirtualKey::Left || vk == VirtualKey::Right) {
     // In a one-column list Left and Right move like Up and Down. They stay
     // in the list even at its ends: the window's own left and right keys
     // step through the songs and must not see them.
-    QKeyEvent moved(e->type(), vk == 37 ? Qt::Key_Up : Qt::Key_Down, e->modifiers(), e->nativeScanCode(),
+    QKeyEvent moved(e->type(), vk == VirtualKey::Left ? Qt::Key_Up : Qt::Key_Down, e->modifiers(), e->nativeScanCode(),
                     e->nativeVirtualKey(), e->nativeModifiers(), QString(), e->isAutoRepeat(),
                     static_cast<quint16>(e->count()));
     QListView::keyPressEvent(&moved);

@@ -1,4 +1,4 @@
-#include "options/OptionsDlg.h"
+#include "app/OptionsDlg.h"
 
 #include <QCheckBox>
 #include <QEvent>
@@ -359,8 +359,15 @@ void TOptionsDlg::ApplyAssociation(const std::string& ext, const std::string& de
   }
 }
 
-void TOptionsDlg::FillSkinList(const std::string& folder) { SkinList::FillSkinList(ListBoxSkins, folder); }
+void TOptionsDlg::FillSkinList(const std::string& folder) {
+  ListBoxSkins->clear();
+  for (const std::string& name : SkinList::SkinListItems(folder)) ListBoxSkins->addItem(QString::fromStdString(name));
+}
 
-void TOptionsDlg::SetSkin1Click() { SkinList::SetSkin1Click(ListBoxSkins, CurSkinLabel); }
+void TOptionsDlg::SetSkin1Click() {
+  const QListWidgetItem* item = ListBoxSkins->currentItem();
+  if (!item || !item->isSelected()) return;
+  CurSkinLabel->setText(item->text());
+}
 
-void TOptionsDlg::RefreshSkins1Click() { SkinList::RefreshSkins1Click(ListBoxSkins, EditSkinDir); }
+void TOptionsDlg::RefreshSkins1Click() { FillSkinList(EditSkinDir->text().toStdString()); }

@@ -1,6 +1,5 @@
-// Skins: the built-in look, applying a skin script to the main window, the
-// window's shape from the colour key, and the skin list of the options
-// dialog.
+// Skins: the built-in look, applying a skin script to the main window, and
+// the window's shape from the colour key.
 #include "app/FrmMainVelmaris.h"
 
 #include <QApplication>
@@ -21,20 +20,20 @@
 #include <unistd.h>
 
 #include "app/widgets/Colors.h"
+#include "app/widgets/PlayListBox.h"
 #include "app/widgets/SkinImage.h"
 #include "app/widgets/SpeedButton.h"
-#include "playlist/PlayListBox.h"
-#include "skins/SkinList.h"
-#include "skins/SkinScript.h"
 #include "platform/Paths.h"
+#include "skins/SkinDescription.h"
+#include "skins/SkinList.h"
 
 namespace {
 
 constexpr int kImageWidth = 261;
 constexpr int kImageHeight = 115;
 constexpr uint32_t kClLime = 0x00FF00;
-constexpr uint32_t kClNone = 0x1FFFFFFF;
-constexpr uint32_t kClDefault = 0x20000000;
+constexpr uint32_t kClNone = kSkinColorNone;
+constexpr uint32_t kClDefault = kSkinColorDefault;
 // A skin bitmap is made for 261 x 115 pixels; anything this big is not one.
 constexpr off_t kMaxBitmapBytes = 64 * 1024 * 1024;
 
@@ -93,13 +92,11 @@ QColor ToQColor(uint32_t v, const QColor& fallback, bool noneClear) {
   return FromBgr(v);
 }
 
-// A colour of the script; a value that is no colour ends the loading.
-uint32_t ParseColor(const std::string& value) {
-  try {
-    return StringToColor(value);
-  } catch (const std::invalid_argument& e) {
-    throw std::runtime_error(e.what());
-  }
+// A colour of the script; the first value that is no colour ends the
+// loading there, with the steps before it applied.
+uint32_t ColorOf(const SkinDescription& skin, size_t key) {
+  if (!skin.Applies(key)) throw std::runtime_error(skin.Error);
+  return skin.Colors[key];
 }
 
 QColor Mix(const QColor& a, const QColor& b, double t) {
@@ -192,18 +189,16 @@ void TFrmMainVelmaris::LoadSkin(const std::string& path) {
     VelmarisOptions.SkinDir.clear();
     return;
   }
-  const std::string text = ReadSkinScriptText(path);
+  using K = SkinDescription::Key;
+  const SkinDescription skin = ParseSkin(ReadSkinScriptText(path));
   const std::string folder = path.substr(0, path.rfind('/') + 1);
-  std::array<std::string, SkinScriptKeys.size()> value;
-  for (size_t i = 0; i < SkinScriptKeys.size(); ++i) value[i] = SkinValue(text, std::string(SkinScriptKeys[i]));
-  const std::string& name = value[0];
-  const std::string& author = value[1];
 
   // Every step takes effect at once; a value that fails leaves the steps
   // before it applied and the rest (and LastSkinFile) untouched.
-  MainImage->setToolTip(QString::fromStdString("Skin: " + name + "\n" + "Author: " + author));
+  MainImage->setToolTip(QString::fromStdString("Skin: " + skin.Values[K::Name] + "\n" + "Author: " +
+                                               skin.Values[K::Author]));
 
-  const uint32_t key = ParseColor(value[2]);
+  const uint32_t key = ColorOf(skin, K::TranspColor);
   if (key == kClDefault) TransparentColorValue = kClLime;
   else if (key == kClNone) TransparentColorValue = kClNone;
   else if (key & 0x80000000u) TransparentColorValue = ToBgr(SystemColor(key & 0xFF));
@@ -211,25 +206,25 @@ void TFrmMainVelmaris::LoadSkin(const std::string& path) {
   ApplyColourKey();
   update();
 
-  MainImage->SetPicture(LoadSkinBitmap(SkinList::SkinBitmapPath(folder, value[3])));
+  MainImage->SetPicture(LoadSkinBitmap(SkinList::SkinBitmapPath(folder, skin.Values[K::MainImage])));
   ApplyColourKey();
 
-  SetSunkenColor(ProgressPanel, ToQColor(ParseColor(value[4]), DefaultFace(), true));
-  SetControlColor(ProgressPanelBar, ToQColor(ParseColor(value[5]), DefaultFace(), true));
+  SetSunkenColor(ProgressPanel, ToQColor(ColorOf(skin, K::ProgBGColor), DefaultFace(), true));
+  SetControlColor(ProgressPanelBar, ToQColor(ColorOf(skin, K::ProgBarColor), DefaultFace(), true));
 
-  const QColor mainFont = ToQColor(ParseColor(value[6]), DefaultFont(), false);
+  const QColor mainFont = ToQColor(ColorOf(skin, K::MainFontColor), DefaultFont(), false);
   for (TSpeedButton* b : {PlayButton, PauseButton, StopButton}) b->SetFontColor(mainFont);
   SetControlFontColor(CaptionLabel, mainFont);
 
-  const QColor boxFont = ToQColor(ParseColor(value[7]), DefaultFont(), false);
+  const QColor boxFont = ToQColor(ColorOf(skin, K::BoxFontColor), DefaultFont(), false);
   for (QLabel* box : {FileText, PositionText, LengthText}) SetControlFontColor(box, boxFont);
-  const QColor boxBack = ToQColor(ParseColor(value[8]), DefaultFace(), true);
+  const QColor boxBack = ToQColor(ColorOf(skin, K::BoxBGColor), DefaultFace(), true);
   for (QLabel* box : {FileText, PositionText, LengthText}) SetSunkenColor(box, boxBack);
   ApplyColourKey();
 
-  SetControlColor(PlayList, ToQColor(ParseColor(value[9]), DefaultBase(), true));
-  SetControlFontColor(PlayList, ToQColor(ParseColor(value[10]), DefaultFont(), false));
-  const QColor bar = ToQColor(ParseColor(value[11]), DefaultFace(), true);
+  SetControlColor(PlayList, ToQColor(ColorOf(skin, K::PlyLstBGColor), DefaultBase(), true));
+  SetControlFontColor(PlayList, ToQColor(ColorOf(skin, K::PlyLstFontColor), DefaultFont(), false));
+  const QColor bar = ToQColor(ColorOf(skin, K::PlyLstBarColor), DefaultFace(), true);
   // The strip around the list; the quick-find box keeps its own colours.
   QPalette pal = PlayListPanel->palette();
   pal.setColor(QPalette::Window, bar);
@@ -282,24 +277,3 @@ void TFrmMainVelmaris::ApplyColourKey() {
   if (shape.isEmpty()) clearMask();
   else setMask(shape);
 }
-
-// ---- the options dialog's skin list ----
-
-namespace SkinList {
-
-void FillSkinList(QListWidget* list, const std::string& folder) {
-  list->clear();
-  for (const std::string& name : SkinListItems(folder)) list->addItem(QString::fromStdString(name));
-}
-
-void SetSkin1Click(const QListWidget* list, QLabel* currentSkin) {
-  const QListWidgetItem* item = list->currentItem();
-  if (!item || !item->isSelected()) return;
-  currentSkin->setText(item->text());
-}
-
-void RefreshSkins1Click(QListWidget* list, const QLineEdit* skinFolderEdit) {
-  FillSkinList(list, skinFolderEdit->text().toStdString());
-}
-
-} // namespace SkinList

@@ -8,7 +8,7 @@
 #include <memory>
 #include <string>
 
-#include "app/Tvelmarisoptions.h"
+#include "options/Tvelmarisoptions.h"
 
 class QCheckBox;
 class QComboBox;

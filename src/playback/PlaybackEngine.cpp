@@ -1,0 +1,337 @@
+#include "playback/PlaybackEngine.h"
+
+#include <algorithm>
+#include <cmath>
+#include <ctime>
+#include <exception>
+
+#include "platform/Paths.h"
+#include "platform/UserDialogs.h"
+#include "platform/WaveOutVolume.h"
+#include "playback/PlayerTexts.h"
+#include "playback/VolumeSteps.h"
+
+PlaybackEngine::PlaybackEngine(std::unique_ptr<MediaDevice> device, WaveOutVolume* volume, QObject* parent)
+    : QObject(parent), device_(std::move(device)), volume_(volume), volumePercent_(VolumeSteps::InitialPercent) {
+  list_.BindOptions(options_);
+  list_.SeedRandom(static_cast<uint32_t>(std::time(nullptr)));
+  timer_.setInterval(TimerIntervalMs);
+  connect(&timer_, &QTimer::timeout, this, [this] { RunReported(&PlaybackEngine::Tick); });
+  // The device delivers its completions on this thread; the end of a play
+  // is seen by the same tick the timer runs.
+  if (device_) device_->SetCompletionHandler([this] { RunReported(&PlaybackEngine::Tick); });
+}
+
+PlaybackEngine::~PlaybackEngine() {
+  timer_.stop();
+  if (device_) device_->SetCompletionHandler(nullptr);
+}
+
+void PlaybackEngine::RunReported(void (PlaybackEngine::*step)()) {
+  try {
+    (this->*step)();
+  } catch (const std::exception& e) {
+    emit ErrorRaised(e.what());
+  } catch (...) {
+    emit ErrorRaised("Unknown error");
+  }
+}
+
+// ---- the media device's commands ----
+
+MediaDevice& PlaybackEngine::OpenDevice() const {
+  if (!device_ || !device_->IsOpen()) throw MediaDeviceError(kNoDeviceOpen);
+  return *device_;
+}
+
+void PlaybackEngine::PlayerPlay() {
+  MediaDevice& d = OpenDevice();
+  if (d.Position() >= d.Length()) d.Rewind();
+  d.Play();
+}
+
+void PlaybackEngine::PlayerPause() {
+  MediaDevice& d = OpenDevice();
+  switch (d.Mode()) {
+    case TMPModes::mpPlaying:
+      d.Pause();
+      break;
+    case TMPModes::mpPaused:
+      try {
+        d.Resume();
+      } catch (const MediaDeviceError&) {
+        PlayerPlay();
+      }
+      break;
+    default:
+      break;
+  }
+}
+
+void PlaybackEngine::PlayerStop() { OpenDevice().Stop(); }
+
+void PlaybackEngine::PlayerSetPosition(int64_t ms) { OpenDevice().SetPosition(ms); }
+
+// Neither query ever raises, so start-up, close and the playlist's "is
+// something playing" test need no guard of their own.
+TMPModes PlaybackEngine::PlayerMode() const {
+  if (!SongOpen()) return TMPModes::mpNotReady;
+  try {
+    return device_->Mode();
+  } catch (const MediaDeviceError&) {
+    return TMPModes::mpNotReady;
+  }
+}
+
+int64_t PlaybackEngine::PlayerPosition() const {
+  if (!SongOpen()) return 0;
+  try {
+    return device_->Position();
+  } catch (const MediaDeviceError&) {
+    return 0;
+  }
+}
+
+// ---- songs and lines ----
+
+void PlaybackEngine::LoadSong(const std::string& path) {
+  if (!device_) throw MediaDeviceError(kNoDeviceOpen);
+  device_->Open(path);
+  const std::string display = list_.EntryDisplayText(path);
+  const PlayerTexts::SongCaption caption = PlayerTexts::MakeSongCaption(display);
+  caption_ = caption.Text;
+  captionCut_ = caption.Cut;
+  SetTrayHint(" " + display);
+  PositionSeconds_ = 0;
+  LengthText();
+  if (!timer_.isActive()) timer_.start();
+  options_.LastSoundFile = path;
+  emit SongLoaded();
+}
+
+void PlaybackEngine::PlayCurrentEntry() {
+  const int i = list_.ItemIndex();
+  if (i < 0 || i >= list_.Count()) return;  // no current line: nothing to play
+  const std::string path = list_.Path(i);
+  if (!Paths::FileExists(path)) {
+    emit MessageRequested("Error: File does not exist", path + " does not exist.", static_cast<int>(TMsgIcon::Error));
+    return;
+  }
+  LoadSong(path);
+  PlayerPlay();
+}
+
+void PlaybackEngine::OpenPath(const std::string& path, bool keep, bool play) {
+  const PlayList::Opened opened = list_.OpenPath(path, keep);
+  if (opened == PlayList::Opened::Nothing) return;
+  if (opened == PlayList::Opened::Song && play) {
+    LoadSong(path);
+    PlayerPlay();
+  }
+  if (play && list_.Count() > 0) {
+    const TMPModes mode = PlayerMode();
+    if (mode != TMPModes::mpPlaying && mode != TMPModes::mpOpen) {
+      list_.SetItemIndex(0);
+      PlayCurrentEntry();
+    }
+  }
+}
+
+// ---- transport commands ----
+
+void PlaybackEngine::Play() {
+  if (!timer_.isActive()) timer_.start();
+  PlayerPlay();
+}
+
+void PlaybackEngine::Pause() { PlayerPause(); }
+
+void PlaybackEngine::Stop() {
+  buttons_.StopEnabled = false;
+  emit ButtonsChanged();
+  PlayerStop();
+  OpenDevice().Rewind();
+}
+
+void PlaybackEngine::Next() {
+  if (list_.SelectNext()) PlayCurrentEntry();
+}
+
+void PlaybackEngine::Previous() {
+  if (list_.SelectPrevious()) PlayCurrentEntry();
+}
+
+void PlaybackEngine::PlayRandom() {
+  if (list_.SelectRandom()) PlayCurrentEntry();
+}
+
+bool PlaybackEngine::SeekTo(int32_t t) {
+  if (t < 0 || t >= LengthSeconds_) return false;
+  PlayerPause();
+  PlayerSetPosition(static_cast<int64_t>(static_cast<double>(t) * 1000.0));
+  // "Was it playing" is what the buttons showed last: a play button that
+  // was not offered means the song was playing.
+  if (!buttons_.PlayEnabled) PlayerPlay();
+  PositionSeconds_ = t;
+  emit Seeked();
+  return true;
+}
+
+void PlaybackEngine::SeekAt(int x, int width) {
+  if (width <= 0) return;
+  const double t = std::trunc(static_cast<double>(x) / width * LengthSeconds_);
+  // Targets outside the song are ignored; out-of-range values never reach
+  // the integer conversion.
+  if (!(t >= 0.0 && t < static_cast<double>(LengthSeconds_))) return;
+  SeekTo(static_cast<int32_t>(t));
+}
+
+// ---- play modes ----
+
+void PlaybackEngine::SetShuffle(bool on) {
+  if (shuffle_ == on && !(on && repeat_)) return;
+  shuffle_ = on;
+  if (on) repeat_ = false;
+  emit ModesChanged();
+}
+
+void PlaybackEngine::SetRepeat(bool on) {
+  if (repeat_ == on && !(on && shuffle_)) return;
+  repeat_ = on;
+  if (on) shuffle_ = false;
+  emit ModesChanged();
+}
+
+// ---- the position timer ----
+
+void PlaybackEngine::Tick() {
+  // No song open (a failed open, or Play before any load): the failing
+  // command has shown its error once; the timer stops rather than asking a
+  // closed device again on every tick.
+  if (!SongOpen()) {
+    timer_.stop();
+    return;
+  }
+  // Likewise an error inside a tick is shown once: the timer stops before
+  // the error leaves, and Play or the next song starts it again.
+  try {
+    const int64_t p = device_->Position();
+    const int64_t n = device_->Length();
+    if (p < n) {
+      PositionSeconds_ = PlayerTexts::WholeSeconds(p);
+      zeroLengthEnds_ = 0;
+    } else {
+      // A song without length ends as soon as it starts. Moving on from such
+      // songs stops once each line has had its turn, so a list of them cannot
+      // keep the player busy for ever.
+      if (n > 0) zeroLengthEnds_ = 0;
+      else if (++zeroLengthEnds_ >= std::max(1, list_.Count())) {
+        timer_.stop();
+        PositionSeconds_ = 0;
+        zeroLengthEnds_ = 0;
+        SetTrayHint(PlayerTexts::TitlePrefix);
+        return;
+      }
+      if (SongFinished()) return;
+    }
+    UpdateButtons();
+    emit Ticked();
+  } catch (...) {
+    timer_.stop();
+    throw;
+  }
+}
+
+bool PlaybackEngine::SongFinished() {
+  timer_.stop();
+  PositionSeconds_ = 0;
+  PlayerSetPosition(0);
+  if (repeat_) {
+    Play();
+    return false;
+  }
+  const bool next = shuffle_ ? list_.SelectRandom() : list_.SelectNext();
+  if (next) {
+    PlayCurrentEntry();
+    return true;
+  }
+  SetTrayHint(PlayerTexts::TitlePrefix);
+  return false;
+}
+
+void PlaybackEngine::UpdateButtons() {
+  switch (PlayerMode()) {
+    case TMPModes::mpStopped:
+    case TMPModes::mpPaused:
+      buttons_.PlayVisible = buttons_.PlayEnabled = true;
+      buttons_.StopEnabled = false;
+      buttons_.PauseVisible = buttons_.PauseEnabled = false;
+      break;
+    case TMPModes::mpPlaying:
+      buttons_.PlayVisible = buttons_.PlayEnabled = false;
+      buttons_.StopEnabled = true;
+      buttons_.PauseVisible = buttons_.PauseEnabled = true;
+      break;
+    default:
+      break;
+  }
+  buttons_.SeekEnabled = LengthSeconds_ > 0;
+  emit ButtonsChanged();
+}
+
+// ---- what the fronts show ----
+
+void PlaybackEngine::SetTrayHint(const std::string& hint) {
+  trayHint_ = hint;
+  emit TrayHintChanged();
+}
+
+std::string PlaybackEngine::LengthText() {
+  LengthSeconds_ = PlayerTexts::WholeSeconds(OpenDevice().Length());
+  return " [" + PlayerTexts::TimeText(LengthSeconds_) + "] total time";
+}
+
+std::string PlaybackEngine::PositionText() const { return " [" + PlayerTexts::TimeText(PositionSeconds_) + "]"; }
+
+std::string PlaybackEngine::TimeLeftText() {
+  LengthSeconds_ = PlayerTexts::WholeSeconds(OpenDevice().Length());
+  return PlayerTexts::TimeText(LengthSeconds_ - PositionSeconds_);
+}
+
+std::string PlaybackEngine::ExpandDisplayFormat(const std::string& format) {
+  return PlayerTexts::ExpandDisplayFormat(
+      format, {[this] { return PlayerTexts::FileNameToken(caption_); }, [this] { return TimeLeftText(); },
+               [this] { return PlayerTexts::TimeText(PositionSeconds_); }});
+}
+
+// ---- volume ----
+
+bool PlaybackEngine::ReadDeviceVolume() {
+  uint32_t value = 0;
+  if (!volume_ || !volume_->GetVolume(value)) {
+    emit MessageRequested("Velmaris", "Error retrieving the volume of the audio device.",
+                          static_cast<int>(TMsgIcon::None));
+    return false;
+  }
+  volumePercent_ = VolumeSteps::PercentOfDeviceValue(value);
+  emit VolumeChanged();
+  return true;
+}
+
+void PlaybackEngine::SetVolumeLevel(float level) {
+  level = VolumeSteps::ClampLevel(level);
+  if (volume_) volume_->SetVolume(VolumeSteps::DeviceValue(level));
+  volumePercent_ = VolumeSteps::PercentOfLevel(level);
+  emit VolumeChanged();
+}
+
+void PlaybackEngine::VolumeRightClick() { SetVolumeLevel(VolumeSteps::RightClickLevel(volumePercent_)); }
+
+void PlaybackEngine::VolumeDragStart(int x) {
+  volumeDragStartLevel_ = VolumeSteps::LevelOfPercent(volumePercent_);
+  volumeDragStartX_ = x;
+}
+
+void PlaybackEngine::VolumeDragMove(int x) {
+  SetVolumeLevel(VolumeSteps::DragLevel(volumeDragStartLevel_, volumeDragStartX_, x));
+}

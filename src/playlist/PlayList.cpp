@@ -1,0 +1,479 @@
+#include "playlist/PlayList.h"
+
+#include <QCollator>
+#include <QLocale>
+
+#include <algorithm>
+#include <cerrno>
+#include <cstdlib>
+#include <cstring>
+#include <fcntl.h>
+#include <numeric>
+#include <stdexcept>
+#include <string_view>
+#include <sys/stat.h>
+#include <unistd.h>
+#include <unordered_set>
+
+#include "platform/Paths.h"
+#include "playlist/Fileoptions.h"
+#include "playlist/Kconvert.h"
+#include "playlist/LineChoice.h"
+#include "playlist/PathRules.h"
+#include "tags/Kid3lib.h"
+
+namespace {
+
+bool BlankOrControl(char c) { return static_cast<unsigned char>(c) <= ' '; }
+
+// The focused line number after lines were removed under it: kept where it
+// was, or the last line when the list became shorter than that.
+int KeptFocus(int focus, int count) {
+  if (focus < 0 || count == 0) return -1;
+  return std::min(focus, count - 1);
+}
+
+std::string SystemError(const std::string& what, const std::string& path, int err) {
+  return what + " \"" + path + "\". " + std::strerror(err);
+}
+
+// Writes `bytes` to a new file beside `path` and renames it over `path`, so
+// the old file stays whole until the new one is complete on disk.
+void ReplaceFile(const std::string& path, const std::string& bytes) {
+  // Replace the file a symbolic link points to, not the link itself.
+  std::string target = path;
+  struct stat lst {};
+  if (::lstat(path.c_str(), &lst) == 0 && S_ISLNK(lst.st_mode)) {
+    if (char* real = ::realpath(path.c_str(), nullptr)) {
+      target = real;
+      std::free(real);
+    }
+  }
+  struct stat old {};
+  const bool existed = ::stat(target.c_str(), &old) == 0;
+  if (existed && S_ISDIR(old.st_mode)) throw std::runtime_error(SystemError("Cannot create file", path, EISDIR));
+
+  std::string temp;
+  int fd = -1;
+  for (int attempt = 0; fd < 0; ++attempt) {
+    temp = target + ".tmp" + std::to_string(::getpid()) + "-" + std::to_string(attempt);
+    // Mode 0666 less the umask, as a newly created file gets.
+    fd = ::open(temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+    if (fd < 0 && (errno != EEXIST || attempt >= 100))
+      throw std::runtime_error(SystemError("Cannot create file", path, errno));
+  }
+  auto fail = [&](int err) {
+    ::close(fd);
+    ::unlink(temp.c_str());
+    throw std::runtime_error(SystemError("Cannot write file", path, err));
+  };
+  if (existed) (void)::fchmod(fd, old.st_mode & 07777);
+  const char* p = bytes.data();
+  size_t left = bytes.size();
+  while (left > 0) {
+    const ssize_t n = ::write(fd, p, left);
+    if (n < 0) {
+      if (errno == EINTR) continue;
+      fail(errno);
+    }
+    p += n;
+    left -= static_cast<size_t>(n);
+  }
+  if (::fsync(fd) != 0 && errno != EINVAL) fail(errno);
+  if (::close(fd) != 0) {
+    const int err = errno;
+    ::unlink(temp.c_str());
+    throw std::runtime_error(SystemError("Cannot write file", path, err));
+  }
+  if (::rename(temp.c_str(), target.c_str()) != 0) {
+    const int err = errno;
+    ::unlink(temp.c_str());
+    throw std::runtime_error(SystemError("Cannot create file", path, err));
+  }
+}
+
+} // namespace
+
+PlayList::PlayList(QObject* parent) : QObject(parent), selection_(&model_) {}
+
+// ---- how lines show ----
+
+std::string PlayList::EntryDisplayText(int mode, const std::string& path) const {
+  if (mode == 0) return PathRules::ExtractFileName(path);
+  if (mode == 2 || mode == 3) {
+    const KID3Lib::SimpleID3 tag = KID3Lib::ReadSimpleID3(path);
+    if (!tag.Version.empty()) {
+      std::string text = tag.Artist + " - " + tag.Title;
+      if (mode == 3) text += " [" + tag.Album + "]";
+      return text;
+    }
+  }
+  return Fileoptions::FileNameNoExt(path);
+}
+
+bool PlayList::MakeLine(const std::string& path, TPlayListModel::Line& line) const {
+  if (!PathRules::IsMp3File(PathRules::ExtractFileExt(path))) return false;
+  line.Entry = std::make_unique<TKObjectString>(path);
+  line.Text = EntryDisplayText(path);
+  return true;
+}
+
+// ---- focus and selection ----
+
+int PlayList::ItemIndex() const {
+  const QModelIndex c = selection_.currentIndex();
+  return c.isValid() ? c.row() : -1;
+}
+
+void PlayList::SetItemIndex(int i) {
+  if (i < 0 || i >= Count()) {
+    selection_.setCurrentIndex(QModelIndex(), QItemSelectionModel::NoUpdate);
+    return;
+  }
+  selection_.setCurrentIndex(model_.index(i, 0), QItemSelectionModel::NoUpdate);
+}
+
+void PlayList::MakeCurrent(int i) {
+  SetItemIndex(i);
+  if (i >= 0) emit ScrollTo(i);
+}
+
+bool PlayList::Selected(int i) const {
+  if (i < 0 || i >= Count()) return false;
+  return selection_.isSelected(model_.index(i, 0));
+}
+
+void PlayList::SetSelected(int i, bool on) {
+  if (i < 0 || i >= Count()) return;
+  selection_.select(model_.index(i, 0), on ? QItemSelectionModel::Select : QItemSelectionModel::Deselect);
+}
+
+std::vector<char> PlayList::SelectedFlags() const {
+  const int n = Count();
+  std::vector<char> flags(static_cast<size_t>(n), 0);
+  // The selection's ranges, not a test per line: asking line by line costs
+  // the number of ranges each time.
+  const QItemSelection sel = selection_.selection();
+  for (const QItemSelectionRange& r : sel) {
+    if (!r.isValid()) continue;
+    const int top = std::max(0, r.top());
+    const int bottom = std::min(n - 1, r.bottom());
+    for (int row = top; row <= bottom; ++row) flags[static_cast<size_t>(row)] = 1;
+  }
+  return flags;
+}
+
+int PlayList::SelCount() const {
+  int count = 0;
+  for (char f : SelectedFlags()) count += f ? 1 : 0;
+  return count;
+}
+
+void PlayList::SetSelectedFlags(const std::vector<char>& flags) {
+  const int n = std::min(Count(), static_cast<int>(flags.size()));
+  QItemSelection sel;
+  for (int i = 0; i < n;) {
+    if (!flags[static_cast<size_t>(i)]) {
+      ++i;
+      continue;
+    }
+    int j = i;
+    while (j + 1 < n && flags[static_cast<size_t>(j) + 1]) ++j;
+    sel.append(QItemSelectionRange(model_.index(i, 0), model_.index(j, 0)));
+    i = j + 1;
+  }
+  // Clear first, then select into the empty selection: the selection model
+  // compares old and new selections range by range, which is cheap only when
+  // one side is empty.
+  selection_.clearSelection();
+  if (!sel.isEmpty()) selection_.select(sel, QItemSelectionModel::Select);
+}
+
+void PlayList::SelectOnly(int i) {
+  if (i < 0 || i >= Count()) return;
+  selection_.clearSelection();
+  selection_.setCurrentIndex(model_.index(i, 0), QItemSelectionModel::Select);
+  emit ScrollTo(i);
+}
+
+void PlayList::DeselectAll() { selection_.clearSelection(); }
+
+// ---- moving the focus ----
+
+bool PlayList::SelectNext() {
+  const int i = LineChoice::Next(ItemIndex(), Count());
+  if (i < 0) return false;
+  MakeCurrent(i);
+  return true;
+}
+
+bool PlayList::SelectPrevious() {
+  const int i = LineChoice::Previous(ItemIndex(), Count());
+  if (i < 0) return false;
+  MakeCurrent(i);
+  return true;
+}
+
+bool PlayList::SelectRandom() {
+  const int i = LineChoice::Random(ItemIndex(), Count(),
+                                   [this](int n) { return std::uniform_int_distribution<int>(0, n - 1)(random_); });
+  if (i < 0) return false;
+  MakeCurrent(i);
+  return true;
+}
+
+// ---- adding lines ----
+
+bool PlayList::Add(const std::string& path, int position) {
+  TPlayListModel::Line line;
+  if (!MakeLine(path, line)) return false;
+  model_.Insert(position, std::move(line.Text), std::move(line.Entry));
+  return true;
+}
+
+void PlayList::Clear() {
+  model_.Clear();
+  SetItemIndex(-1);
+}
+
+void PlayList::AddFileList(const std::vector<std::string>& paths, bool keep) {
+  if (paths.empty()) return;
+  if (!keep) Clear();
+  std::vector<TPlayListModel::Line> lines;
+  lines.reserve(paths.size());
+  for (const std::string& path : paths) {
+    TPlayListModel::Line line;
+    if (MakeLine(path, line)) lines.push_back(std::move(line));
+  }
+  model_.InsertLines(-1, std::move(lines));
+}
+
+int PlayList::AddFolder(const std::string& folder) {
+  const std::string names = Fileoptions::ListFolderFiles(folder, "*.*");
+  // The names from the last to the first; each MP3 file becomes a line at the
+  // end of the list. All new lines reach the list in one insertion.
+  const std::string prefix = (!folder.empty() && folder.back() == '/') ? folder : folder + "/";
+  std::vector<TPlayListModel::Line> lines;
+  size_t end = names.size();
+  while (true) {
+    const size_t lf = end == 0 ? std::string::npos : names.rfind('\n', end - 1);
+    const size_t begin = lf == std::string::npos ? 0 : lf + 1;
+    const std::string_view name(names.data() + begin, end - begin);
+    if (!std::all_of(name.begin(), name.end(), BlankOrControl)) {
+      std::string path = prefix;
+      path.append(name);
+      TPlayListModel::Line line;
+      if (MakeLine(path, line)) lines.push_back(std::move(line));
+    }
+    if (lf == std::string::npos) break;
+    end = lf;
+  }
+  const int added = static_cast<int>(lines.size());
+  model_.InsertLines(-1, std::move(lines));
+  return added;
+}
+
+// ---- playlist files ----
+
+void PlayList::SetLabel(const QString& label) {
+  label_ = label;
+  emit LabelChanged(label_);
+}
+
+PlayList::Opened PlayList::OpenPath(const std::string& path, bool keep) {
+  if (!Paths::FileExists(path)) return Opened::Nothing;
+  const std::string ext = QString::fromUtf8(PathRules::ExtractFileExt(path)).toLower().toUtf8().toStdString();
+  if (ext == ".vpls") {
+    if (!keep) SetLabel(QString::fromUtf8(Fileoptions::FileNameNoExt(path)));
+    LoadPlayListFile(path, keep);
+  } else if (ext == ".m3u") {
+    std::vector<std::string> paths = Kconvert::ReadM3u(path);
+    Kconvert::MakeAbsolutePaths(path, paths);
+    AddFileList(paths, keep);
+  } else if (ext == ".pls") {
+    AddFileList(Kconvert::ReadPls(path), keep);
+  } else if (ext == ".b4s") {
+    AddFileList(Kconvert::ReadB4s(path), keep);
+  } else if (PathRules::IsMp3File(ext)) {
+    Add(path, -1);
+    return Opened::Song;
+  } else {
+    return Opened::Nothing;
+  }
+  return Opened::PlayListFile;
+}
+
+void PlayList::LoadPlayListFile(const std::string& path, bool keep) {
+  const std::vector<std::string> lines = Kconvert::ReadTextLines(path);
+  if (!keep) options_->LastListFile = path;
+  AddFileList(lines, keep);
+}
+
+void PlayList::Save(const std::string& path) {
+  options_->LastListFile = path;
+  const int n = Count();
+  size_t total = 0;
+  for (int i = 0; i < n; ++i) total += Path(i).size() + 2;
+  std::string bytes;
+  bytes.reserve(total);
+  for (int i = 0; i < n; ++i) {
+    bytes += Path(i);
+    bytes += "\r\n";
+  }
+  ReplaceFile(path, bytes);
+}
+
+void PlayList::New() {
+  Clear();
+  options_->LastListFile.clear();
+  SetLabel(QString());
+}
+
+// ---- editing ----
+
+int PlayList::RemoveMarked(const std::vector<char>& remove) {
+  const int focus = ItemIndex();
+  std::vector<char> selected = SelectedFlags();
+  size_t out = 0;
+  for (size_t i = 0; i < selected.size(); ++i)
+    if (!remove[i]) selected[out++] = selected[i];
+  selected.resize(out);
+  const int removed = model_.RemoveLines(remove);
+  SetItemIndex(KeptFocus(focus, Count()));
+  SetSelectedFlags(selected);
+  return removed;
+}
+
+void PlayList::RemoveSelected() {
+  int f = ItemIndex();
+  if (f < 0 || !Selected(f)) return;
+  std::vector<char> remove = SelectedFlags();
+  const int selected = static_cast<int>(std::count(remove.begin(), remove.end(), 1));
+  if (selected >= 2) {
+    f = static_cast<int>(std::find(remove.begin(), remove.end(), 1) - remove.begin());
+  } else {
+    // Only the focused line is selected.
+    std::fill(remove.begin(), remove.end(), 0);
+    remove[static_cast<size_t>(f)] = 1;
+  }
+  model_.RemoveLines(remove);
+  const int n = Count();
+  if (selected < 2 && f >= n) f = n - 1;
+  if (f >= 0 && f < n) SelectOnly(f);
+  else SetItemIndex(-1);
+}
+
+int PlayList::RemoveNonExistent() {
+  const int n = Count();
+  std::vector<char> remove(static_cast<size_t>(n), 0);
+  bool any = false;
+  for (int i = 0; i < n; ++i)
+    if (!Paths::FileExists(Path(i))) remove[static_cast<size_t>(i)] = any = true;
+  return any ? RemoveMarked(remove) : 0;
+}
+
+int PlayList::RemoveDuplicates() {
+  // The first line with each path stays; every later line with the same path
+  // (byte for byte) goes. One pass with a set of the paths seen.
+  const int n = Count();
+  std::vector<char> remove(static_cast<size_t>(n), 0);
+  std::unordered_set<std::string_view> seen;
+  seen.reserve(static_cast<size_t>(n));
+  bool any = false;
+  for (int i = 0; i < n; ++i)
+    if (!seen.insert(std::string_view(Path(i))).second) remove[static_cast<size_t>(i)] = any = true;
+  seen.clear();
+  return any ? RemoveMarked(remove) : 0;
+}
+
+void PlayList::SortByName() {
+  const int n = Count();
+  if (n == 0) return;
+  const int focus = ItemIndex();
+  // Each text is turned into a sort key once, so the sort compares keys only.
+  std::vector<int> order(static_cast<size_t>(n));
+  std::iota(order.begin(), order.end(), 0);
+  const QLocale locale;
+  if (locale.language() == QLocale::C) {
+    // No language chosen: the collator would compare code units with case;
+    // compare the case-folded texts instead.
+    std::vector<QString> keys;
+    keys.reserve(static_cast<size_t>(n));
+    for (int i = 0; i < n; ++i) keys.push_back(QString::fromUtf8(Text(i)).toCaseFolded());
+    std::stable_sort(order.begin(), order.end(),
+                     [&keys](int a, int b) { return keys[static_cast<size_t>(a)] < keys[static_cast<size_t>(b)]; });
+  } else {
+    QCollator collator(locale);
+    collator.setCaseSensitivity(Qt::CaseInsensitive);
+    std::vector<QCollatorSortKey> keys;
+    keys.reserve(static_cast<size_t>(n));
+    for (int i = 0; i < n; ++i) keys.push_back(collator.sortKey(QString::fromUtf8(Text(i))));
+    std::stable_sort(order.begin(), order.end(), [&keys](int a, int b) {
+      return keys[static_cast<size_t>(a)].compare(keys[static_cast<size_t>(b)]) < 0;
+    });
+  }
+  model_.Reorder(order);
+  SetItemIndex(focus);
+}
+
+void PlayList::MoveFocused(bool down) {
+  const int f = ItemIndex();
+  if (f < 0) return;
+  const int target = down ? f + 1 : f - 1;
+  if (target < 0 || target >= Count()) return;
+  // The two lines exchange places, each with its own selected state; then
+  // the moved line is focused and selected at its new place.
+  model_.SwapNeighbours(f, target);
+  SetItemIndex(target);
+  SetSelected(target, true);
+  emit ScrollTo(target);
+}
+
+void PlayList::InvertSelection() {
+  std::vector<char> flags = SelectedFlags();
+  for (char& f : flags) f = !f;
+  SetSelectedFlags(flags);
+}
+
+// ---- finding ----
+
+int PlayList::Find(const std::string& text, int start, bool caseSensitive) const {
+  const int n = Count();
+  if (start < 0) start = 0;
+  if (caseSensitive) {
+    for (int i = start; i < n; ++i)
+      if (Text(i).starts_with(text)) return i;
+    const std::string word = " " + text;
+    for (int i = start; i < n; ++i)
+      if (Text(i).find(word) != std::string::npos) return i;
+    return -1;
+  }
+  const TPlayListModel::LowerText needle = TPlayListModel::LowerNeedle(QString::fromUtf8(text));
+  for (int i = start; i < n; ++i)
+    if (TPlayListModel::StartsWithLower(Text(i), needle)) return i;
+  for (int i = start; i < n; ++i)
+    if (TPlayListModel::HasWordLower(Text(i), needle)) return i;
+  return -1;
+}
+
+bool PlayList::QuickFindStep(const std::string& text, bool enter) {
+  int start = 0;
+  if (enter) {
+    start = ItemIndex() + 1;  // 0 when there is no focused line
+    lastFoundIndex_ = -1;
+  }
+  const int hit = Find(text, start, false);
+  if (hit >= 0) {
+    SetItemIndex(hit);
+    SetSelected(hit, true);
+    if (lastFoundIndex_ >= 0 && lastFoundIndex_ != hit) SetSelected(lastFoundIndex_, false);
+    if (!enter) lastFoundIndex_ = hit;
+    return false;
+  }
+  if (enter) return true;
+  if (selection_.hasSelection()) {
+    SetItemIndex(0);
+    DeselectAll();
+  }
+  return false;
+}

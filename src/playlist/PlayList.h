@@ -1,0 +1,135 @@
+#pragma once
+// The playlist as the player knows it: its lines (TPlayListModel), the
+// focused line (the current line, the one that plays next) and the selection
+// (a QItemSelectionModel the list view shares). Every command of the
+// playlist panel is a verb here with a documented result; views only show
+// the model and forward clicks. QtCore only.
+#include <QItemSelectionModel>
+#include <QObject>
+#include <QString>
+
+#include <cstdint>
+#include <random>
+#include <string>
+#include <vector>
+
+#include "options/Tvelmarisoptions.h"
+#include "playlist/PlayListModel.h"
+
+class PlayList : public QObject {
+  Q_OBJECT
+public:
+  explicit PlayList(QObject* parent = nullptr);
+
+  TPlayListModel* Model() { return &model_; }
+  const TPlayListModel* Model() const { return &model_; }
+  QItemSelectionModel* Selection() { return &selection_; }
+  int Count() const { return model_.Count(); }
+  const std::string& Path(int i) const { return model_.Path(i); }
+  const std::string& Text(int i) const { return model_.Text(i); }
+
+  // The settings the list follows (PlayListMode, LastListFile) live in the
+  // program's settings record; an unbound list keeps a record of its own.
+  void BindOptions(TVelmarisOptions& options) { options_ = &options; }
+
+  // ---- how lines show ----
+  // 0: file name with extension; 1: file name without it; 2: "artist -
+  // title"; 3: "artist - title [album]" (2 and 3 fall back to 1 without a tag).
+  int DisplayMode() const { return options_->PlayListMode; }
+  void SetDisplayMode(int mode) { options_->PlayListMode = static_cast<int8_t>(mode); }
+  std::string EntryDisplayText(int mode, const std::string& path) const;
+  std::string EntryDisplayText(const std::string& path) const { return EntryDisplayText(DisplayMode(), path); }
+
+  // ---- focus and selection ----
+  int ItemIndex() const;  // the focused line, -1 for none
+  void SetItemIndex(int i);  // outside 0..Count()-1: no focused line
+  // SetItemIndex, and views scroll the line into sight.
+  void MakeCurrent(int i);
+  bool Selected(int i) const;
+  void SetSelected(int i, bool on);
+  int SelCount() const;
+  std::vector<char> SelectedFlags() const;  // one entry per line
+  void SetSelectedFlags(const std::vector<char>& flags);  // in one change
+  void SelectOnly(int i);  // focused and the only selected line
+  void DeselectAll();
+
+  // ---- moving the focus (the current line) ----
+  // Each moves the focus and answers whether there was a line to move to.
+  bool SelectNext();      // the next line, wrapping to the first
+  bool SelectPrevious();  // the previous line, wrapping to the last
+  bool SelectRandom();    // a random other line (false when there is none)
+  void SeedRandom(uint32_t seed) { random_.seed(seed); }
+
+  // ---- adding lines ----
+  // A line for `path` before line `position` (outside 0..Count() appends);
+  // false when the path is not an MP3 file name.
+  bool Add(const std::string& path, int position);
+  void Clear();
+  // The MP3 files among `paths` as new lines at the end, in one insertion;
+  // without `keep` the list is cleared first (also when none is added).
+  void AddFileList(const std::vector<std::string>& paths, bool keep);
+  // The MP3 files of `folder` at the end, in the reverse of the folder
+  // listing's order; returns how many were added.
+  int AddFolder(const std::string& folder);
+
+  // ---- playlist files ----
+  // The playlist file last loaded or saved (the "current playlist").
+  const std::string& LastListFile() const { return options_->LastListFile; }
+  // The caption of the playlist panel: the name of a loaded .vpls file.
+  const QString& Label() const { return label_; }
+  void SetLabel(const QString& label);
+  // What OpenPath found at a path.
+  enum class Opened { Nothing, PlayListFile, Song };
+  // Adds what `path` holds: a playlist file's entries (without `keep` the
+  // list is replaced) or an MP3 file as a line at the end. Nothing for a
+  // missing file or another type.
+  Opened OpenPath(const std::string& path, bool keep);
+  void LoadPlayListFile(const std::string& path, bool keep);
+  // Writes every line's path, each followed by CR LF, replacing the file
+  // only when the new one is complete. Throws with the system's reason.
+  void Save(const std::string& path);
+  // A new, empty playlist: no lines, no current playlist file, no label.
+  void New();
+
+  // ---- editing ----
+  // Removes the selection when the focused line is selected (with one
+  // selected line, only the focused one); the focus moves as a list box's does.
+  void RemoveSelected();
+  int RemoveNonExistent();  // returns how many lines went
+  int RemoveDuplicates();   // the first line of each path stays
+  // Sorts by display text in the user's locale order, letter case ignored,
+  // stable; the focus keeps its line number.
+  void SortByName();
+  // Exchanges the focused line with its neighbour, which then is focused
+  // and selected; nothing at the ends or without focus.
+  void MoveFocused(bool down);
+  void InvertSelection();
+
+  // ---- finding ----
+  // The first line from `start` whose text begins with `text`, else the
+  // first that holds a blank followed by it; -1 when none.
+  int Find(const std::string& text, int start, bool caseSensitive) const;
+  // One step of quick find with the box's text: focuses and selects the
+  // line found (a new search from the line after the focus on Enter). True
+  // when the box should close (Enter found nothing).
+  bool QuickFindStep(const std::string& text, bool enter);
+
+signals:
+  // A view showing the list should bring line `i` into sight.
+  void ScrollTo(int i);
+  void LabelChanged(const QString& label);
+
+private:
+  bool MakeLine(const std::string& path, TPlayListModel::Line& line) const;
+  // Removes the marked lines; the rest keep their selected state and the
+  // focus keeps its line number (or the new last line).
+  int RemoveMarked(const std::vector<char>& remove);
+
+  TVelmarisOptions ownOptions_;
+  TVelmarisOptions* options_ = &ownOptions_;
+  TPlayListModel model_;
+  QItemSelectionModel selection_;
+  QString label_;
+  std::mt19937 random_;
+  int lastFoundIndex_ = -1;
+};
