@@ -10,8 +10,8 @@
 
 #include "app/Tvelmarisoptions.h"
 #include "app/widgets/SpeedButton.h"
-#include "playlist/PlayListBox.h"
-#include "playlist/PlayListModel.h"
+#include "app/widgets/PlayListBox.h"
+#include "playlist/PlayList.h"
 #include "support/WindowFixture.h"
 
 using testsupport::Exists;
@@ -171,7 +171,7 @@ TEST_F(StartupClose, MinimisedToTrayAtCloseStartsHiddenInTheTray) {
 TEST_F(StartupClose, DropOnTheUpperAreaInsertsAtTheTopPlaysTheFirstAndStopsAtANonMp3) {
   auto& w = CreateWindow();
   const std::string old = MakeSong("old.mp3");
-  w.AddToPlayList(old, -1);
+  w.List().Add(old, -1);
   const std::string first = MakeSong("first.mp3");
   const std::string text = Dir.File("notes.txt");
   WriteAll(text, "hello");
@@ -188,9 +188,9 @@ TEST_F(StartupClose, DropOnAPlaylistLineInsertsBeforeItInDropOrder) {
   std::vector<std::string> base;
   for (int i = 0; i < 5; ++i) {
     base.push_back(MakeSong("s" + std::to_string(i) + ".mp3"));
-    w.AddToPlayList(base.back(), -1);
+    w.List().Add(base.back(), -1);
   }
-  const QRect line3 = w.PlayList->visualRect(w.PlayListModel->index(3, 0));
+  const QRect line3 = w.PlayList->visualRect(w.List().Model()->index(3, 0));
   const QPoint at = w.PlayList->viewport()->mapTo(&w, line3.center());
   ASSERT_GT(at.y(), 115);
   const std::string x = MakeSong("x.mp3"), y = MakeSong("y.mp3");
@@ -206,7 +206,7 @@ TEST_F(StartupClose, DropOnAPlaylistLineInsertsBeforeItInDropOrder) {
 TEST_F(StartupClose, DropOnALongListAppendsBelowTheListAndHitsTheLineShownWhenScrolled) {
   auto& w = CreateWindow();
   w.SetFoldMode(2);
-  for (int i = 0; i < 40; ++i) w.AddToPlayList(MakeSong("s" + std::to_string(i) + ".mp3"), -1);
+  for (int i = 0; i < 40; ++i) w.List().Add(MakeSong("s" + std::to_string(i) + ".mp3"), -1);
   // On the button strip under the list, where lines further down the list
   // lie out of sight: appended, not inserted before a hidden line.
   const std::string y = MakeSong("y.mp3"), z = MakeSong("z.mp3");
@@ -215,7 +215,7 @@ TEST_F(StartupClose, DropOnALongListAppendsBelowTheListAndHitsTheLineShownWhenSc
   EXPECT_EQ(Paths()[40], y);
   EXPECT_EQ(Paths()[41], z);
   // On a line of the scrolled list: inserted before the line shown there.
-  w.PlayList->scrollTo(w.PlayListModel->index(10, 0), QAbstractItemView::PositionAtTop);
+  w.PlayList->scrollTo(w.List().Model()->index(10, 0), QAbstractItemView::PositionAtTop);
   const int shown = w.PlayList->indexAt(QPoint(20, 3)).row();
   ASSERT_GE(shown, 10);
   const std::string x = MakeSong("x.mp3");

@@ -19,7 +19,7 @@
 #include "app/Snapping.h"
 #include "app/widgets/SkinImage.h"
 #include "app/widgets/SpeedButton.h"
-#include "playlist/PlayListBox.h"
+#include "app/widgets/PlayListBox.h"
 #include "support/WindowFixture.h"
 
 using testsupport::WriteAll;
@@ -401,9 +401,9 @@ TEST_F(WindowBehaviour, ArrowKeysStepThroughSongsOnlyWhileNoControlHasTheFocus) 
   std::vector<std::string> songs;
   for (const char* name : {"a.mp3", "b.mp3", "c.mp3"}) {
     songs.push_back(MakeSong(name));
-    w.AddToPlayList(songs.back(), -1);
+    w.List().Add(songs.back(), -1);
   }
-  w.PlayList->SetItemIndex(1);
+  w.List().SetItemIndex(1);
   Device->ClearCalls();
   auto press = [&w](int key) {
     QKeyEvent e(QEvent::KeyPress, key, Qt::NoModifier);
@@ -415,7 +415,7 @@ TEST_F(WindowBehaviour, ArrowKeysStepThroughSongsOnlyWhileNoControlHasTheFocus) 
   press(Qt::Key_Left);
   press(Qt::Key_Right);
   EXPECT_TRUE(Device->Calls().empty());
-  EXPECT_EQ(w.PlayList->ItemIndex(), 1);
+  EXPECT_EQ(w.List().ItemIndex(), 1);
   // No control has the focus: left plays the previous song, right the next.
   w.PlayList->clearFocus();
   press(Qt::Key_Left);
