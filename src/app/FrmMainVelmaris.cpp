@@ -25,6 +25,7 @@
 #include <exception>
 #include <sys/stat.h>
 
+#include "app/WindowMover.h"
 #include "app/widgets/Colors.h"
 #include "app/widgets/PlayListBox.h"
 #include "app/widgets/SkinImage.h"
@@ -87,6 +88,7 @@ TFrmMainVelmaris::TFrmMainVelmaris(Services services, QWidget* parent)
   setGeometry(533, 418, 261, 231);
   CreateControls();
   CreateMenus();
+  Mover = new WindowMover(this, Services_->WorkArea);
   ConnectHandlers();
   ConnectEngine();
   ConnectPlayList();
@@ -545,12 +547,4 @@ void TFrmMainVelmaris::mousePressEvent(QMouseEvent* event) {
   const Qt::MouseButton button = event->button();
   const QPoint global = event->globalPosition().toPoint();
   Guarded([this, button, global] { CaptionPanelMouseDown(this, button, global); });
-}
-
-void TFrmMainVelmaris::mouseMoveEvent(QMouseEvent* event) {
-  if (Dragging) MoveLoopMouseMove(event->globalPosition().toPoint());
-}
-
-void TFrmMainVelmaris::mouseReleaseEvent(QMouseEvent*) {
-  if (Dragging) MoveLoopRelease();
 }

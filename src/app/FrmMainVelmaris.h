@@ -35,6 +35,7 @@ class TPlayListBox;
 class TRegExtension;
 class TSkinImage;
 class TSpeedButton;
+class WindowMover;
 class UserDialogs;
 class WaveOutVolume;
 
@@ -158,11 +159,7 @@ public:
   // ---- state of the window itself ----
   TVelmarisOptions& VelmarisOptions;  // the engine's settings record
   int QuickFindIdle = 0;  // the quick-find box's idle counter
-  QRect WorkArea;  // snap state of the move loop
-  QPoint SnapAnchor;
-  bool SnappedX = false;
-  bool SnappedY = false;
-  static constexpr int SnapDistance = 12;
+  WindowMover* Mover = nullptr;  // the move loop and its snap state
   uint32_t TransparentColorValue = 0x00FF00;  // colour key, 0x00BBGGRR
   QString TrayHint;  // the tray icon's hint, kept also when no tray exists
 
@@ -238,8 +235,6 @@ protected:
   void dragEnterEvent(QDragEnterEvent* event) override;
   void dropEvent(QDropEvent* event) override;
   void mousePressEvent(QMouseEvent* event) override;
-  void mouseMoveEvent(QMouseEvent* event) override;
-  void mouseReleaseEvent(QMouseEvent* event) override;
   void showEvent(QShowEvent* event) override;
   void paintEvent(QPaintEvent* event) override;
 
@@ -249,12 +244,6 @@ private:
   void ConnectHandlers();
   void ConnectEngine();
   void ConnectPlayList();
-  // The window's own move loop (WindowBehaviour.cpp).
-  void BeginMoveLoop(QPoint globalPos);
-  void MoveLoopMouseMove(QPoint globalPos);
-  void MoveLoopRelease();
-  bool PlayListDragEvent(QEvent* event);  // watches the playlist for a drag
-  bool ReadWorkArea(QRect& area) const;
   void SetWindowHeight(int h);
   std::string FirstArgument() const;
 
@@ -263,11 +252,6 @@ private:
   bool Translucent = false;
   bool Closing = false;
   bool CloseRefused = false;
-  bool Dragging = false;
-  QPoint DragOffset;  // cursor minus window top-left at the press
   int FoldDepth = 0;  // nesting of SetFoldMode through pending events
-  bool PendingDrag = false;  // a press on the playlist that may become a drag
-  QPoint PendingDragStart;
-  QObject* PlayListDragWatcher = nullptr;
   QString ApplicationTitleText;
 };

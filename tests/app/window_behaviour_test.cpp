@@ -19,6 +19,7 @@
 #include "app/Snapping.h"
 #include "app/widgets/SkinImage.h"
 #include "app/widgets/SpeedButton.h"
+#include "app/WindowMover.h"
 #include "app/widgets/PlayListBox.h"
 #include "support/WindowFixture.h"
 
@@ -129,7 +130,7 @@ TEST_F(WindowBehaviour, WMMovingSnapsWithTheWorkAreaReadAtTheStartOfTheMove) {
   Work = QRect(0, 30, 1280, 994);  // exclusive bottom 1024
   auto& w = CreateWindow();
   w.WMEnterSizeMove(QPoint(400, 400));
-  EXPECT_EQ(w.WorkArea, Work);
+  EXPECT_EQ(w.Mover->WorkArea, Work);
   QRect r(8, 500, 261, 115);
   w.WMMoving(r, QPoint(408, 520));
   EXPECT_EQ(r, QRect(0, 500, 261, 115));
@@ -137,11 +138,11 @@ TEST_F(WindowBehaviour, WMMovingSnapsWithTheWorkAreaReadAtTheStartOfTheMove) {
   r = QRect(0, 905, 261, 115);
   w.WMMoving(r, QPoint(408, 905 + 20));
   EXPECT_EQ(r.top(), 909);
-  EXPECT_TRUE(w.SnappedY);
+  EXPECT_TRUE(w.Mover->SnappedY);
   // The snap state outlives the move: a new move does not reset it.
   w.WMEnterSizeMove(QPoint(408, 925));
-  EXPECT_TRUE(w.SnappedX);
-  EXPECT_TRUE(w.SnappedY);
+  EXPECT_TRUE(w.Mover->SnappedX);
+  EXPECT_TRUE(w.Mover->SnappedY);
 }
 
 TEST_F(WindowBehaviour, DraggingTheImageMovesTheWindowAndSnapsToTheLeftEdge) {
