@@ -11,6 +11,7 @@
 #include <sys/stat.h>
 
 #include "app/FrmMainVelmaris.h"
+#include "mpris/MprisService.h"
 #include "platform/Paths.h"
 #include "platform/PlatformFactory.h"
 #include "platform/QtUserDialogs.h"
@@ -95,6 +96,11 @@ int main(int argc, char** argv) {
   TFrmMainVelmaris window(std::move(services));
   window.FormCreate();
   if (!window.StartsHidden()) window.show();
+
+  // The desktop's media controls; without a session bus the player runs as
+  // before, silently.
+  MprisService mpris(window.Engine(), {[&window] { window.TrayIconDblClick(); }, [&window] { window.close(); }});
+  mpris.Register();
   app.exec();
   return 0;
 }

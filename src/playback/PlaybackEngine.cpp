@@ -12,7 +12,8 @@
 #include "playback/VolumeSteps.h"
 
 PlaybackEngine::PlaybackEngine(std::unique_ptr<MediaDevice> device, WaveOutVolume* volume, QObject* parent)
-    : QObject(parent), device_(std::move(device)), volume_(volume), volumePercent_(VolumeSteps::InitialPercent) {
+    : QObject(parent), device_(std::move(device)), volume_(volume), volumePercent_(VolumeSteps::InitialPercent),
+      volumeLevel_(VolumeSteps::LevelOfPercent(VolumeSteps::InitialPercent)) {
   list_.BindOptions(options_);
   list_.SeedRandom(static_cast<uint32_t>(std::time(nullptr)));
   timer_.setInterval(TimerIntervalMs);
@@ -48,6 +49,7 @@ void PlaybackEngine::PlayerPlay() {
   MediaDevice& d = OpenDevice();
   if (d.Position() >= d.Length()) d.Rewind();
   d.Play();
+  emit StateChanged();
 }
 
 void PlaybackEngine::PlayerPause() {
@@ -66,11 +68,18 @@ void PlaybackEngine::PlayerPause() {
     default:
       break;
   }
+  emit StateChanged();
 }
 
-void PlaybackEngine::PlayerStop() { OpenDevice().Stop(); }
+void PlaybackEngine::PlayerStop() {
+  OpenDevice().Stop();
+  emit StateChanged();
+}
 
-void PlaybackEngine::PlayerSetPosition(int64_t ms) { OpenDevice().SetPosition(ms); }
+void PlaybackEngine::PlayerSetPosition(int64_t ms) {
+  OpenDevice().SetPosition(ms);
+  emit StateChanged();
+}
 
 // Neither query ever raises, so start-up, close and the playlist's "is
 // something playing" test need no guard of their own.
@@ -167,12 +176,17 @@ void PlaybackEngine::PlayRandom() {
 
 bool PlaybackEngine::SeekTo(int32_t t) {
   if (t < 0 || t >= LengthSeconds_) return false;
-  PlayerPause();
-  PlayerSetPosition(static_cast<int64_t>(static_cast<double>(t) * 1000.0));
+  return SeekToMs(static_cast<int64_t>(static_cast<double>(t) * 1000.0));
+}
+
+bool PlaybackEngine::SeekToMs(int64_t ms) {
+  if (ms < 0 || (SongOpen() && ms >= device_->Length())) return false;
+  PlayerPause();  // without a song: the device's error
+  PlayerSetPosition(ms);
   // "Was it playing" is what the buttons showed last: a play button that
   // was not offered means the song was playing.
   if (!buttons_.PlayEnabled) PlayerPlay();
-  PositionSeconds_ = t;
+  PositionSeconds_ = PlayerTexts::WholeSeconds(ms);
   emit Seeked();
   return true;
 }
@@ -314,6 +328,7 @@ bool PlaybackEngine::ReadDeviceVolume() {
     return false;
   }
   volumePercent_ = VolumeSteps::PercentOfDeviceValue(value);
+  volumeLevel_ = VolumeSteps::LevelOfDeviceValue(value);
   emit VolumeChanged();
   return true;
 }
@@ -322,6 +337,7 @@ void PlaybackEngine::SetVolumeLevel(float level) {
   level = VolumeSteps::ClampLevel(level);
   if (volume_) volume_->SetVolume(VolumeSteps::DeviceValue(level));
   volumePercent_ = VolumeSteps::PercentOfLevel(level);
+  volumeLevel_ = level;
   emit VolumeChanged();
 }
 

@@ -68,6 +68,8 @@ public:
   // Moves to second `t` of the song; false (nothing done) outside the song.
   // A song that was shown playing goes on playing.
   bool SeekTo(int32_t t);
+  // The same move to a millisecond of the song (0 <= ms < its length).
+  bool SeekToMs(int64_t ms);
   void SkipBack() { SeekTo(PositionSeconds_ - SkipSeconds); }
   void SkipForward() { SeekTo(PositionSeconds_ + SkipSeconds); }
   // A click at `x` of a bar `width` pixels wide.
@@ -113,6 +115,8 @@ public:
 
   // ---- volume ----
   int VolumePercent() const { return volumePercent_; }
+  // The level last set or read (0.0..1.0), before it was rounded for showing.
+  float VolumeLevel() const { return volumeLevel_; }
   // Shows the device's volume; false (a message is requested) when it
   // cannot be read.
   bool ReadDeviceVolume();
@@ -123,6 +127,8 @@ public:
 
 signals:
   void SongLoaded();
+  // The device was told to play, pause, stop or move (its mode may differ).
+  void StateChanged();
   void Ticked();
   void Seeked();
   void ButtonsChanged();
@@ -155,6 +161,7 @@ private:
   bool shuffle_ = false;
   bool repeat_ = false;
   int volumePercent_;
+  float volumeLevel_;
   float volumeDragStartLevel_ = 0.0f;
   int volumeDragStartX_ = 0;
 };

@@ -23,6 +23,8 @@ int PercentOfDeviceValue(uint32_t value) {
   return static_cast<int>(100u * left / 65535u);
 }
 
+float LevelOfDeviceValue(uint32_t value) { return static_cast<float>((value & 0xFFFFu) / 65535.0); }
+
 float RightClickLevel(int percent) {
   float s = static_cast<float>(percent) + 15.0f;
   if (s >= 115.0f) s = 0.0f;

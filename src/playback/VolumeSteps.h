@@ -21,6 +21,8 @@ float LevelOfPercent(int percent);
 uint32_t DeviceValue(float level);
 // The percentage a wave-out value shows: its left channel.
 int PercentOfDeviceValue(uint32_t value);
+// The level of a wave-out value's left channel.
+float LevelOfDeviceValue(uint32_t value);
 // The level after a right click on a control that shows `percent`.
 float RightClickLevel(int percent);
 // The level while dragging: `startLevel` at the press at `startX`, one

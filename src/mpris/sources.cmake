@@ -1,0 +1,4 @@
+# Sources of src/mpris: the desktop's media controls (QtDBus), a front of the engine.
+if(TARGET velmaris_mpris)
+  target_sources(velmaris_mpris PRIVATE ${CMAKE_CURRENT_LIST_DIR}/MprisService.cpp)
+endif()
