@@ -377,6 +377,10 @@ std::string TFrmMainVelmaris::FirstArgument() const {
 void TFrmMainVelmaris::FormCreate() {
   // An error anywhere here is shown, and the rest of start-up is skipped: the
   // window then comes up where it was laid out.
+  // The last playlist is kept unless start-up reached the place where it is
+  // restored (or replaced by the argument's list): a list that was never
+  // restored must not overwrite it at close.
+  KeepLastPlayList = true;
   Guarded([this] {
     for (QWidget* w : findChildren<QWidget*>()) w->setToolTipDuration(3500);
     Engine_->ReadDeviceVolume();
@@ -386,18 +390,29 @@ void TFrmMainVelmaris::FormCreate() {
     const std::string arg = FirstArgument();
     if (!arg.empty()) Engine_->OpenPath(arg, false, true);
     ApplyOptions(VelmarisOptions);
-    StartHidden = VelmarisOptions.Minimized && VelmarisOptions.MinimizeToTray;
+    // Without a notification area the window would stay hidden for good.
+    StartHidden = VelmarisOptions.Minimized && VelmarisOptions.MinimizeToTray && TrayUsable();
   });
+  // Whatever the user does to the list from now on is theirs to keep.
+  QAbstractItemModel* lines = List().Model();
+  const auto changed = [this] { KeepLastPlayList = false; };
+  connect(lines, &QAbstractItemModel::rowsInserted, this, changed);
+  connect(lines, &QAbstractItemModel::rowsRemoved, this, changed);
+  connect(lines, &QAbstractItemModel::rowsMoved, this, changed);
+  connect(lines, &QAbstractItemModel::modelReset, this, changed);
 }
 
 void TFrmMainVelmaris::ApplyOptions(TVelmarisOptions& options) {
   LoadSkin(options.LastSkinFile);
-  move(options.Left, options.Top);
+  move(PlaceOnScreen(options.Left, options.Top));
   if (options.Minimized) MinimizeButtonClick();
   SetFoldMode(options.Mode);
   Engine_->SetShuffle(options.ShuffleIsOn);
   if (options.Transparent) MakeTransButtonClick();
-  if (!FirstArgument().empty()) return;
+  if (!FirstArgument().empty()) {
+    KeepLastPlayList = false;  // the argument's list replaces it
+    return;
+  }
   if (Paths::FileExists(options.LastSoundFile)) {
     const int32_t pos = options.LastSoundPos;
     Engine_->OpenPath(options.LastSoundFile, false, true);
@@ -405,6 +420,7 @@ void TFrmMainVelmaris::ApplyOptions(TVelmarisOptions& options) {
     Engine_->PlayerPlay();
   }
   Engine_->OpenPath(options.LastListFile, false, true);
+  KeepLastPlayList = false;
 }
 
 void TFrmMainVelmaris::showEvent(QShowEvent* event) {
@@ -461,7 +477,7 @@ bool TFrmMainVelmaris::FormClose() {
     // With no song open there is no position to take; the one read at start
     // still belongs to LastSoundFile.
     if (Engine_->SongOpen()) VelmarisOptions.LastSoundPos = static_cast<int32_t>(Engine_->PlayerPosition());
-    List().Save(LastPlayListPath());
+    if (!KeepLastPlayList) List().Save(LastPlayListPath());
     WriteOptions(VelmarisOptions, SettingsPath());
     return true;
   } catch (const std::exception& e) {

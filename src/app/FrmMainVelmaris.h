@@ -62,6 +62,9 @@ public:
     // The desktop work area; false when it cannot be read. Empty: the
     // primary screen's available geometry.
     std::function<bool(QRect&)> WorkArea;
+    // Whether the desktop has a notification area for the tray icon. Empty:
+    // asked from the desktop.
+    std::function<bool()> TrayAvailable;
     std::string DataDir;     // where VelmarisOpts.ini and lastplaylist.vpls live, trailing "/"
     std::string SkinsDir;    // default skin folder (no trailing "/")
     std::string MusicDir;    // first-run music folder, trailing "/"
@@ -245,9 +248,14 @@ private:
   void ConnectEngine();
   void ConnectPlayList();
   void SetWindowHeight(int h);
+  bool TrayUsable() const;
+  // The stored position, or the work area's corner when no part of the
+  // window would show on any screen.
+  QPoint PlaceOnScreen(int left, int top) const;
   std::string FirstArgument() const;
 
   bool StartHidden = false;
+  bool KeepLastPlayList = false;  // start-up never restored the last playlist
   bool FormShowDone = false;
   bool Translucent = false;
   bool Closing = false;

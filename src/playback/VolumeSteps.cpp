@@ -19,8 +19,11 @@ uint32_t DeviceValue(float level) {
 }
 
 int PercentOfDeviceValue(uint32_t value) {
+  // The nearest whole percentage: a level stored as a device value is cut
+  // to steps of 1/65535, so cutting the percentage again would show one
+  // percent less after every restart.
   const uint32_t left = value & 0xFFFFu;
-  return static_cast<int>(100u * left / 65535u);
+  return static_cast<int>((100u * left + 65535u / 2) / 65535u);
 }
 
 float LevelOfDeviceValue(uint32_t value) { return static_cast<float>((value & 0xFFFFu) / 65535.0); }

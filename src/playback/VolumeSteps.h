@@ -19,7 +19,9 @@ float LevelOfPercent(int percent);
 // The wave-out value of a level: both channels the same, left in the low
 // word. `level` must be clamped.
 uint32_t DeviceValue(float level);
-// The percentage a wave-out value shows: its left channel.
+// The percentage a wave-out value shows: its left channel, to the nearest
+// whole percent, so that a stored level reads back as the percentage it
+// showed (32767 shows 50).
 int PercentOfDeviceValue(uint32_t value);
 // The level of a wave-out value's left channel.
 float LevelOfDeviceValue(uint32_t value);

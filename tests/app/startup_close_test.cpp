@@ -156,6 +156,51 @@ TEST_F(StartupClose, FailingSkinStopsTheRestOfStartUp) {
   EXPECT_FALSE(w.StartsHidden());
 }
 
+TEST_F(StartupClose, APlaylistThatStartUpNeverRestoredIsNotOverwrittenAtClose) {
+  const std::string song = MakeSong("kept.mp3");
+  const std::string last = Dir.File("lastplaylist.vpls");
+  WriteAll(last, song + "\r\n" + song + "\r\n");
+  WriteAll(Dir.File("bad.vskin"), "TranspColor=notacolour;\r\n");
+  WriteIni("[LastFiles]\r\nLastSkinFile=" + Dir.File("bad.vskin") + "\r\nLastListFile=" + last + "\r\n");
+  auto& w = CreateWindow();
+  ASSERT_EQ(Dialogs.Errors.size(), 1u);
+  EXPECT_EQ(w.List().Count(), 0);
+  ASSERT_TRUE(w.FormClose());
+  EXPECT_EQ(ReadAll(last), song + "\r\n" + song + "\r\n");
+  TVelmarisOptions o;
+  ReadOptions(o, Ini());
+  EXPECT_EQ(o.LastListFile, last);
+
+  // Once the user builds a list in such a session, that list is saved.
+  auto& again = CreateWindow();
+  const std::string other = MakeSong("other.mp3");
+  again.List().Add(other, -1);
+  ASSERT_TRUE(again.FormClose());
+  EXPECT_EQ(ReadAll(last), other + "\r\n");
+}
+
+TEST_F(StartupClose, WithoutANotificationAreaMinimisedStartsAndMinimiseStayOnTheTaskbar) {
+  TrayAvailable = false;
+  WriteIni("[Position]\r\nMinimized=1\r\n[Other]\r\nMinimizeToTray=1\r\n");
+  auto& w = CreateWindow();
+  EXPECT_FALSE(w.StartsHidden());
+  w.show();
+  w.MinimizeButtonClick();
+  EXPECT_FALSE(w.isHidden());
+  EXPECT_FALSE(w.TrayIcon->isVisible());
+}
+
+TEST_F(StartupClose, APositionOffEveryScreenIsMovedOntoTheWorkArea) {
+  Work = QRect(20, 30, 1000, 700);
+  WriteIni("[Position]\r\nTop=2147483647\r\nLeft=2147483647\r\n");
+  EXPECT_EQ(CreateWindow().pos(), QPoint(20, 30));
+  WriteIni("[Position]\r\nTop=-5000\r\nLeft=100\r\n");
+  EXPECT_EQ(CreateWindow().pos(), QPoint(20, 30));
+  // Partly on a screen: kept where it was.
+  WriteIni("[Position]\r\nTop=-100\r\nLeft=-200\r\n");
+  EXPECT_EQ(CreateWindow().pos(), QPoint(-200, -100));
+}
+
 TEST_F(StartupClose, MinimisedToTrayAtCloseStartsHiddenInTheTray) {
   WriteIni("[Position]\r\nMinimized=1\r\n[Other]\r\nMinimizeToTray=1\r\n");
   auto& w = CreateWindow();

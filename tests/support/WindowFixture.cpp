@@ -27,6 +27,7 @@ TFrmMainVelmaris& WindowFixture::MakeWindow() {
   s.Volume = &Volume;
   s.Dialogs = &Dialogs;
   s.Registry = &Registry;
+  s.TrayAvailable = [this] { return TrayAvailable; };
   s.WorkArea = [this](QRect& r) {
     if (!WorkReadable) return false;
     r = Work;

@@ -34,6 +34,7 @@ protected:
   std::vector<std::string> Arguments;
   QRect Work{0, 0, 1024, 768};
   bool WorkReadable = true;
+  bool TrayAvailable = true;  // the desktop has a notification area
 
   void SetUp() override { TestApplication(); }
   void TearDown() override { Window.reset(); }
