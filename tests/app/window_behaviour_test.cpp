@@ -433,3 +433,59 @@ TEST_F(WindowBehaviour, ArrowKeysStepThroughSongsOnlyWhileNoControlHasTheFocus) 
 }
 
 } // namespace
+
+// ---- the playlist's own presses and keys ----
+
+TEST_F(WindowBehaviour, ARightPressSelectsTheLineUnderThePointerForThePopup) {
+  auto& w = CreateWindow();
+  w.SetFoldMode(2);
+  w.show();
+  for (const char* name : {"a.mp3", "b.mp3", "c.mp3"}) w.List().Add(MakeSong(name), -1);
+  QWidget* viewport = w.PlayList->viewport();
+  const QPoint line2 = viewport->mapToGlobal(w.PlayList->visualRect(w.List().Model()->index(2, 0)).center());
+  SendMouse(viewport, QEvent::MouseButtonPress, line2, Qt::RightButton, Qt::RightButton);
+  SendMouse(viewport, QEvent::MouseButtonRelease, line2, Qt::RightButton, Qt::NoButton);
+  EXPECT_EQ(w.List().ItemIndex(), 2);
+  EXPECT_EQ(w.List().SelectedFlags(), (std::vector<char>{0, 0, 1}));
+  EXPECT_TRUE(w.Removeselected1->isEnabled());
+  EXPECT_TRUE(w.ViewFileInfoID3TagInfo->isEnabled());
+
+  // On a line of a selection of several: the selection stays for the popup.
+  w.List().SetSelectedFlags({1, 0, 1});
+  SendMouse(viewport, QEvent::MouseButtonPress, line2, Qt::RightButton, Qt::RightButton);
+  SendMouse(viewport, QEvent::MouseButtonRelease, line2, Qt::RightButton, Qt::NoButton);
+  EXPECT_EQ(w.List().SelectedFlags(), (std::vector<char>{1, 0, 1}));
+}
+
+TEST_F(WindowBehaviour, AKeyActsInTheListOnlyWhenItWentDownThere) {
+  auto& w = CreateWindow();
+  w.SetFoldMode(2);
+  w.show();
+  w.List().Add(MakeSong("a.mp3"), -1);
+  w.List().SetItemIndex(0);
+  Device->ClearCalls();
+  auto key = [&w](QEvent::Type type, int k) {
+    QKeyEvent e(type, k, Qt::NoModifier);
+    QCoreApplication::sendEvent(w.PlayList, &e);
+  };
+  // The Enter that closed a message box comes up in the list: nothing plays.
+  key(QEvent::KeyRelease, Qt::Key_Return);
+  EXPECT_TRUE(Device->Calls().empty());
+  // Went down in the list, then the list lost the focus: its release is not the list's.
+  key(QEvent::KeyPress, Qt::Key_Return);
+  QFocusEvent out(QEvent::FocusOut);
+  QCoreApplication::sendEvent(w.PlayList, &out);
+  key(QEvent::KeyRelease, Qt::Key_Return);
+  EXPECT_TRUE(Device->Calls().empty());
+  // Down and up in the list: the focused line plays.
+  key(QEvent::KeyPress, Qt::Key_Return);
+  key(QEvent::KeyRelease, Qt::Key_Return);
+  EXPECT_EQ(Device->OpenPath(), Dir.File("a.mp3"));
+  // Esc likewise: only a press in the list clears the selection.
+  w.List().SetSelected(0, true);
+  key(QEvent::KeyRelease, Qt::Key_Escape);
+  EXPECT_TRUE(w.List().Selected(0));
+  key(QEvent::KeyPress, Qt::Key_Escape);
+  key(QEvent::KeyRelease, Qt::Key_Escape);
+  EXPECT_FALSE(w.List().Selected(0));
+}

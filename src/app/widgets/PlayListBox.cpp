@@ -123,10 +123,11 @@ int TPlayListBox::VirtualKeyOf(const QKeyEvent* e) {
 }
 
 void TPlayListBox::mousePressEvent(QMouseEvent* e) {
-  // A right press leaves the selection and the focused line as they are; the
-  // popup menu then acts on what was selected before.
-  if (e->button() != Qt::RightButton) QListView::mousePressEvent(e);
-  else e->accept();
+  // The list's own handling first, for the right button too: a right press
+  // on a line that is not selected selects it (and focuses it), so the popup
+  // menu acts on the line under the pointer; on a selected line the
+  // selection stays.
+  QListView::mousePressEvent(e);
   emit MousePressed(e->button(), e->globalPosition().toPoint());
 }
 
@@ -137,6 +138,7 @@ void TPlayListBox::mouseMoveEvent(QMouseEvent* e) {
 
 void TPlayListBox::keyPressEvent(QKeyEvent* e) {
   const int vk = VirtualKeyOf(e);
+  if (!e->isAutoRepeat()) pressed_.insert(vk);
   if (vk == VirtualKey::Delete) {
     emit KeyDown(vk);
     e->accept();
@@ -167,8 +169,16 @@ void TPlayListBox::keyPressEvent(QKeyEvent* e) {
 }
 
 void TPlayListBox::keyReleaseEvent(QKeyEvent* e) {
-  if (!e->isAutoRepeat()) emit KeyUp(VirtualKeyOf(e));
+  // A key acts only when it went down here too: the release of the Enter
+  // that closed a message box, or of a key pressed in another control, is
+  // not the list's.
+  if (!e->isAutoRepeat() && pressed_.erase(VirtualKeyOf(e)) > 0) emit KeyUp(VirtualKeyOf(e));
   QListView::keyReleaseEvent(e);
+}
+
+void TPlayListBox::focusOutEvent(QFocusEvent* e) {
+  pressed_.clear();  // their releases go elsewhere
+  QListView::focusOutEvent(e);
 }
 
 bool TPlayListBox::viewportEvent(QEvent* e) {

@@ -7,6 +7,7 @@
 #include <QString>
 
 #include <cstdint>
+#include <set>
 #include <functional>
 #include <vector>
 
@@ -34,14 +35,14 @@ public:
   static int VirtualKeyOf(const QKeyEvent* e);
 
 signals:
-  // After the list's own handling of a press (a left press has already
-  // selected its line; a right press changes nothing, as in a list box).
+  // After the list's own handling of a press (a left press, or a right
+  // press on a line that was not selected, has selected its line).
   void MousePressed(Qt::MouseButton button, QPoint globalPos);
   // Pointer movement over the lines, in viewport coordinates.
   void MouseMoved(QPoint pos);
   // Every key going down (Delete is consumed by the list), every key coming
-  // up (auto-repeat excluded), and every typed character before the list's
-  // own type-ahead sees it.
+  // up that went down in the list (auto-repeat excluded), and every typed
+  // character before the list's own type-ahead sees it.
   void KeyDown(int key);
   void KeyUp(int key);
   void KeyChar(const QString& ch);
@@ -54,6 +55,7 @@ protected:
   void mouseDoubleClickEvent(QMouseEvent* e) override;
   void keyPressEvent(QKeyEvent* e) override;
   void keyReleaseEvent(QKeyEvent* e) override;
+  void focusOutEvent(QFocusEvent* e) override;
   bool viewportEvent(QEvent* e) override;
   void selectionChanged(const QItemSelection& selected, const QItemSelection& deselected) override;
 
@@ -61,6 +63,7 @@ private:
   int64_t Now() const;
 
   PlayList* list_ = nullptr;
+  std::set<int> pressed_;  // keys that went down in the list and are still down
   QElapsedTimer clock_;
   std::function<int64_t()> now_;
   QString prefix_;
