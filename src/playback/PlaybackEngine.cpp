@@ -105,7 +105,11 @@ int64_t PlaybackEngine::PlayerPosition() const {
 
 void PlaybackEngine::LoadSong(const std::string& path) {
   if (!device_) throw MediaDeviceError(kNoDeviceOpen);
-  device_->Open(path);
+  try {
+    device_->Open(path);
+  } catch (const MediaDeviceError& e) {
+    throw MediaDeviceError(PlayerTexts::OpenErrorText(path, e.what()));
+  }
   const std::string display = list_.EntryDisplayText(path);
   const PlayerTexts::SongCaption caption = PlayerTexts::MakeSongCaption(display);
   caption_ = caption.Text;

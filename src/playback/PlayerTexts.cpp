@@ -69,6 +69,31 @@ SongCaption MakeSongCaption(const std::string& displayText) {
   return c;
 }
 
+std::string OpenErrorText(const std::string& shownPath, const std::string& deviceText) {
+  struct Known {
+    const char* Part;  // a piece of the decoder's text
+    const char* Plain;
+  };
+  static constexpr Known known[] = {
+      {"valid MPEG data", "it holds no MP3 audio; it may be damaged, or a file of another kind"},
+      {"no playable MPEG audio", "it holds no MP3 audio; it may be empty, damaged, or a file of another kind"},
+      {"resync", "it holds no MP3 audio; it may be damaged, or a file of another kind"},
+      {"Unable to open file", "it cannot be opened"},
+      {"No such file", "it does not exist"},
+      {"Permission denied", "it may not be read"},
+      {"Out of memory", "there is not enough memory"},
+      {"Unknown error code", "its audio cannot be decoded"},
+  };
+  std::string reason = deviceText;
+  for (const Known& k : known)
+    if (deviceText.find(k.Part) != std::string::npos) {
+      reason = k.Plain;
+      break;
+    }
+  while (!reason.empty() && (reason.back() == '.' || reason.back() == ' ')) reason.pop_back();
+  return "Cannot play \"" + shownPath + "\": " + reason + ".";
+}
+
 int ProgressWidth(int32_t position, int32_t length, int width) {
   if (length <= 0) return 0;
   const float q = static_cast<float>(static_cast<double>(position) / static_cast<double>(length));

@@ -53,4 +53,9 @@ SongCaption MakeSongCaption(const std::string& displayText);
 // `width` pixels; 0 for a song without length or a negative result.
 int ProgressWidth(int32_t position, int32_t length, int width);
 
+// The error shown when a song cannot be opened: which file, and what is
+// wrong in plain words instead of the decoder's own text where it is one we
+// know (the decoder's text otherwise).
+std::string OpenErrorText(const std::string& shownPath, const std::string& deviceText);
+
 } // namespace PlayerTexts
