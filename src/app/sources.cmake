@@ -46,3 +46,5 @@ if(TARGET velmaris_ui)
 endif()
 # Edge snapping arithmetic of the window drag (std only).
 target_sources(velmaris_core PRIVATE ${CMAKE_CURRENT_LIST_DIR}/Snapping.cpp)
+# --version and --help, answered before the application starts (std only).
+target_sources(velmaris_core PRIVATE ${CMAKE_CURRENT_LIST_DIR}/CommandLine.cpp)
