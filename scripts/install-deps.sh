@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Installs the Debian 12 packages Velmaris needs to build, test and run.
 # Only packages that are missing are installed. Pass "fuzz" to add clang's
-# libFuzzer runtime, "bench" for the benchmark extras, "screens" for Xvfb.
+# libFuzzer runtime, "bench" for the benchmark extras, "screens" for Xvfb,
+# "deb" for building, checking and test-installing the Debian package.
 set -euo pipefail
 
 packages=(
@@ -15,6 +16,7 @@ for extra in "$@"; do
     fuzz) packages+=(clang libclang-rt-14-dev) ;;
     bench) packages+=(libbenchmark-dev libtag1-dev time) ;;
     screens) packages+=(xvfb xauth x11-apps imagemagick) ;;
+    deb) packages+=(dpkg-dev fakeroot file lintian appstream desktop-file-utils debootstrap) ;;
   esac
 done
 

@@ -7,9 +7,11 @@
 
 #include <cstdlib>
 #include <exception>
+#include <iostream>
 #include <string>
 #include <sys/stat.h>
 
+#include "app/CommandLine.h"
 #include "app/FrmMainVelmaris.h"
 #include "mpris/MprisService.h"
 #include "platform/Paths.h"
@@ -20,6 +22,9 @@
 
 #ifndef VELMARIS_SHARE_DIR
 #define VELMARIS_SHARE_DIR "/usr/local/share/velmaris"
+#endif
+#ifndef VELMARIS_VERSION
+#define VELMARIS_VERSION "unknown"
 #endif
 
 namespace {
@@ -52,6 +57,9 @@ void SubstituteWindowsFonts() {
 } // namespace
 
 int main(int argc, char** argv) {
+  // --version and --help need no display, so they are answered first.
+  if (const std::optional<int> code = AnswerInfoOption({argv + 1, argv + argc}, VELMARIS_VERSION, std::cout))
+    return *code;
   // Positioning, snapping, the window shape and always-on-top need X11; under
   // Wayland run through XWayland unless the user chose a platform.
   if (std::getenv("WAYLAND_DISPLAY") && std::getenv("DISPLAY") && !std::getenv("QT_QPA_PLATFORM"))

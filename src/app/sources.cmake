@@ -1,6 +1,8 @@
 # Sources of src/app: the window, its dialogs and widgets (QtWidgets).
 # Edge snapping arithmetic of the window drag is a core unit (std only).
 target_sources(velmaris_core PRIVATE ${CMAKE_CURRENT_LIST_DIR}/Snapping.cpp)
+# --version and --help, answered before the application starts (std only).
+target_sources(velmaris_core PRIVATE ${CMAKE_CURRENT_LIST_DIR}/CommandLine.cpp)
 
 if(TARGET velmaris_ui)
   # Artwork painted at build time: the built-in skin bitmap and the icon are
