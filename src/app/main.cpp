@@ -23,6 +23,9 @@
 #ifndef VELMARIS_SHARE_DIR
 #define VELMARIS_SHARE_DIR "/usr/local/share/velmaris"
 #endif
+#ifndef VELMARIS_BIN_DIR
+#define VELMARIS_BIN_DIR "/usr/local/bin"
+#endif
 #ifndef VELMARIS_VERSION
 #define VELMARIS_VERSION "unknown"
 #endif
@@ -88,7 +91,10 @@ int main(int argc, char** argv) {
   services.ConnectAssociations = [path = services.ProgramPath](TRegExtension& r) { ConnectXdgSync(r, path); };
   // A portable copy keeps its files beside the program; an installed one in
   // the user's configuration folder.
-  if (Paths::IsWritableDir(services.ProgramDir)) {
+  // An installed copy never writes beside itself, not even when root may.
+  const bool installed = services.ProgramDir == std::string(VELMARIS_BIN_DIR) + "/" ||
+                         services.ProgramDir.rfind("/usr/", 0) == 0;
+  if (!installed && Paths::IsWritableDir(services.ProgramDir)) {
     services.DataDir = services.ProgramDir;
     services.MusicDir = services.ProgramDir;
   } else {
