@@ -87,6 +87,12 @@ void TFrmMainVelmaris::ConnectPlayList() {
   connect(PlayList, &TPlayListBox::MouseMoved, this,
           [this](QPoint pos) { Guarded([this, pos] { PlayListMouseMove(pos); }); });
   connect(&List(), &::PlayList::LabelChanged, PlayListLabel, &QLabel::setText);
+  connect(&List(), &::PlayList::LinesSkipped, this, [this](int count) {
+    Dialogs().MessageBox(this, "Velmaris",
+                         std::to_string(count) + (count == 1 ? " file was" : " files were") +
+                             " not added: a name that holds a line break cannot be kept in a playlist.",
+                         TMsgIcon::Warning);
+  });
   QuickFindEdit->setValidator(new LowerCaseValidator(QuickFindEdit));
   QuickFindEdit->installEventFilter(new QuickFindEditKeys(this, QuickFindEdit));
 }

@@ -58,6 +58,12 @@ bool MatchesMask(const std::string& name, const std::string& mask) {
 }
 
 std::string ListFolderFiles(const std::string& folder, const std::string& mask) {
+  int lineBreakNames = 0;
+  return ListFolderFiles(folder, mask, lineBreakNames);
+}
+
+std::string ListFolderFiles(const std::string& folder, const std::string& mask, int& lineBreakNames) {
+  lineBreakNames = 0;
   const std::string dirPath = folder + "/";
   std::unique_ptr<DIR, DirCloser> dir(::opendir(dirPath.c_str()));
   if (!dir) return {};
@@ -69,7 +75,10 @@ std::string ListFolderFiles(const std::string& folder, const std::string& mask) 
     if (name == "." || name == "..") continue;
     // The answer is one name per line, so a name holding a line end cannot
     // be told apart from two names; such files are not listed.
-    if (name.find_first_of("\r\n") != std::string::npos) continue;
+    if (name.find_first_of("\r\n") != std::string::npos) {
+      if (MatchesMask(name, mask)) ++lineBreakNames;
+      continue;
+    }
     if (!MatchesMask(name, mask)) continue;
     struct stat st {};
     if (::fstatat(dirFd, entry->d_name, &st, 0) != 0) continue; // follows symlinks

@@ -13,6 +13,8 @@ namespace Fileoptions {
 // without a dot ("*.*" is every file). The process's current directory is
 // left alone.
 std::string ListFolderFiles(const std::string& folder, const std::string& mask);
+// The same, also counting the names left out because they hold a line break.
+std::string ListFolderFiles(const std::string& folder, const std::string& mask, int& lineBreakNames);
 
 // The text after the last "/" with everything from its last "." cut off
 // ("A.B.mp3" -> "A.B", ".mp3" -> "", "dir.x/name" -> "name").

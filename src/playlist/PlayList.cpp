@@ -111,8 +111,12 @@ std::string PlayList::EntryDisplayText(int mode, const std::string& path) const 
   return Fileoptions::FileNameNoExt(path);
 }
 
-bool PlayList::MakeLine(const std::string& path, TPlayListModel::Line& line) const {
+bool PlayList::MakeLine(const std::string& path, TPlayListModel::Line& line, int& skipped) const {
   if (!PathRules::IsMp3File(PathRules::ExtractFileExt(path))) return false;
+  if (path.find_first_of("\r\n") != std::string::npos) {
+    ++skipped;
+    return false;
+  }
   line.Entry = std::make_unique<TKObjectString>(path);
   line.Text = EntryDisplayText(path);
   return true;
@@ -224,9 +228,16 @@ bool PlayList::SelectRandom() {
 
 // ---- adding lines ----
 
+void PlayList::ReportSkipped(int skipped) {
+  if (skipped > 0) emit LinesSkipped(skipped);
+}
+
 bool PlayList::Add(const std::string& path, int position) {
   TPlayListModel::Line line;
-  if (!MakeLine(path, line)) return false;
+  int skipped = 0;
+  const bool made = MakeLine(path, line, skipped);
+  ReportSkipped(skipped);
+  if (!made) return false;
   model_.Insert(position, std::move(line.Text), std::move(line.Entry));
   return true;
 }
@@ -241,15 +252,18 @@ void PlayList::AddFileList(const std::vector<std::string>& paths, bool keep) {
   if (!keep) Clear();
   std::vector<TPlayListModel::Line> lines;
   lines.reserve(paths.size());
+  int skipped = 0;
   for (const std::string& path : paths) {
     TPlayListModel::Line line;
-    if (MakeLine(path, line)) lines.push_back(std::move(line));
+    if (MakeLine(path, line, skipped)) lines.push_back(std::move(line));
   }
   model_.InsertLines(-1, std::move(lines));
+  ReportSkipped(skipped);
 }
 
 int PlayList::AddFolder(const std::string& folder) {
-  const std::string names = Fileoptions::ListFolderFiles(folder, "*.*");
+  int skipped = 0;
+  const std::string names = Fileoptions::ListFolderFiles(folder, "*.*", skipped);
   // The names from the last to the first; each MP3 file becomes a line at the
   // end of the list. All new lines reach the list in one insertion.
   const std::string prefix = (!folder.empty() && folder.back() == '/') ? folder : folder + "/";
@@ -263,13 +277,14 @@ int PlayList::AddFolder(const std::string& folder) {
       std::string path = prefix;
       path.append(name);
       TPlayListModel::Line line;
-      if (MakeLine(path, line)) lines.push_back(std::move(line));
+      if (MakeLine(path, line, skipped)) lines.push_back(std::move(line));
     }
     if (lf == std::string::npos) break;
     end = lf;
   }
   const int added = static_cast<int>(lines.size());
   model_.InsertLines(-1, std::move(lines));
+  ReportSkipped(skipped);
   return added;
 }
 

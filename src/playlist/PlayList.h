@@ -117,10 +117,16 @@ public:
 signals:
   // A view showing the list should bring line `i` into sight.
   void ScrollTo(int i);
+  // `count` files were not added: their names hold a line break, which the
+  // line-based playlist files cannot store.
+  void LinesSkipped(int count);
   void LabelChanged(const QString& label);
 
 private:
-  bool MakeLine(const std::string& path, TPlayListModel::Line& line) const;
+  // The line for an MP3 file name; false for another name, and for a name
+  // with a line break (counted in `skipped`).
+  bool MakeLine(const std::string& path, TPlayListModel::Line& line, int& skipped) const;
+  void ReportSkipped(int skipped);
   // Removes the marked lines; the rest keep their selected state and the
   // focus keeps its line number (or the new last line).
   int RemoveMarked(const std::vector<char>& remove);
