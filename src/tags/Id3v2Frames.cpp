@@ -329,8 +329,11 @@ bool Read(tagfile::Source& src, Texts& out) {
     uint8_t ext[4];
     if (end - pos < sizeof ext || !frames->ReadExact(static_cast<int64_t>(pos), ext, sizeof ext))
       return true;
+    // Some writers set the flag without writing the header: a frame follows.
+    const bool frameInstead = IsIdChar(ext[0]) && IsIdChar(ext[1]) && IsIdChar(ext[2]) && IsIdChar(ext[3]);
     // ID3v2.3 counts the bytes behind the size; ID3v2.4 the whole header.
-    pos += major == 3 ? sizeof ext + uint64_t{BigEndian(ext, 4)} : uint64_t{Syncsafe(ext)};
+    if (!frameInstead)
+      pos += major == 3 ? sizeof ext + uint64_t{BigEndian(ext, 4)} : uint64_t{Syncsafe(ext)};
   }
 
   std::array<std::string, kSlotCount> slots;

@@ -149,6 +149,9 @@ TEST_F(AllVersions, ExtendedHeadersAreSkippedBySize) {
   EXPECT_EQ(TitleOf(Id3v2Header(4, static_cast<uint32_t>(ext4.size() + title4.size()), 0x40) + ext4 +
                     title4 + kAudio),
             "Ext4");
+  // Some writers set the flag without writing the header: a frame follows.
+  EXPECT_EQ(TitleOf(Id3v2Tag(4, {title4}, 0, 0x40) + kAudio), "Ext4");
+  EXPECT_EQ(TitleOf(Id3v2Tag(3, {title}, 0, 0x40) + kAudio), "Ext");
 }
 
 TEST_F(AllVersions, FrameFlags) {
