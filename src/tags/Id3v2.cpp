@@ -44,14 +44,9 @@ int32_t TotalTagSize(const uint8_t* h, int64_t fileSize) {
   return size > fileSize ? 0 : static_cast<int32_t>(size);
 }
 
-// The bytes between leading and trailing bytes of code 0 to 32.
-std::string Trimmed(const char* data, size_t size) {
-  const auto* p = reinterpret_cast<const uint8_t*>(data);
-  size_t b = 0, e = size;
-  while (e > b && p[e - 1] <= 32) --e;
-  while (b < e && p[b] <= 32) ++b;
-  return std::string(data + b, e - b);
-}
+// The text between leading and trailing characters of code 0 to 32 (16-bit
+// texts by whole units).
+std::string Trimmed(const char* data, size_t size) { return tagfile::TrimmedText(data, size); }
 
 int HexDigit(char c) {
   if (c >= '0' && c <= '9') return c - '0';
@@ -143,8 +138,7 @@ uint8_t TID3v2::ParseTrack(const std::string& text) {
 }
 
 std::string TID3v2::ParseGenre(const std::string& text) {
-  std::string s = text;
-  tagfile::Trim(s);
+  std::string s = tagfile::TrimmedText(text.data(), text.size());
   if (IsUtf16(s)) {
     // Look for ")" among the 16-bit characters and keep the mark in front.
     size_t after = 0; // byte offset behind the last ")"

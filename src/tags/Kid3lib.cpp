@@ -1,121 +1,22 @@
 #include "tags/Kid3lib.h"
 
+#include "tags/Id3v2Frames.h"
+#include "tags/Id3v2.h"
 #include "tags/TagFile.h"
+#include "tags/TagText.h"
 
 #include <cstring>
 
 namespace KID3Lib {
 
-namespace {
-
-// Writes cp as UTF-8 at p and returns the position behind it.
-inline char* PutUtf8(char* p, uint32_t cp) {
-  if (cp < 0x80) {
-    *p++ = static_cast<char>(cp);
-  } else if (cp < 0x800) {
-    *p++ = static_cast<char>(0xC0 | (cp >> 6));
-    *p++ = static_cast<char>(0x80 | (cp & 0x3F));
-  } else if (cp < 0x10000) {
-    *p++ = static_cast<char>(0xE0 | (cp >> 12));
-    *p++ = static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
-    *p++ = static_cast<char>(0x80 | (cp & 0x3F));
-  } else {
-    *p++ = static_cast<char>(0xF0 | (cp >> 18));
-    *p++ = static_cast<char>(0x80 | ((cp >> 12) & 0x3F));
-    *p++ = static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
-    *p++ = static_cast<char>(0x80 | (cp & 0x3F));
-  }
-  return p;
-}
-
-// UTF-16 behind a byte-order mark; an odd last byte is completed with a zero
-// byte (trimming removed it), U+0000 ends the text, and a lone surrogate
-// becomes U+FFFD.
-std::string DecodeUtf16(const uint8_t* p, size_t n, bool bigEndian) {
-  const size_t units = (n + 1) / 2;
-  // At most 3 bytes per unit (4 per pair). Tag texts are short: decode them
-  // on the stack so the result is the only string made.
-  char local[768];
-  std::string big;
-  char* const start = units * 3 <= sizeof local ? local : (big.resize(units * 3), big.data());
-  char* w = start;
-  auto unit = [&](size_t i) -> uint32_t {
-    const uint32_t a = p[i], b = i + 1 < n ? p[i + 1] : 0;
-    return bigEndian ? (a << 8 | b) : (b << 8 | a);
-  };
-  for (size_t i = 0; i < n; i += 2) {
-    uint32_t u = unit(i);
-    if (u == 0) break;
-    if (u >= 0xD800 && u <= 0xDBFF && i + 2 < n) {
-      const uint32_t lo = unit(i + 2);
-      if (lo >= 0xDC00 && lo <= 0xDFFF) {
-        w = PutUtf8(w, 0x10000 + ((u - 0xD800) << 10) + (lo - 0xDC00));
-        i += 2;
-        continue;
-      }
-    }
-    if (u >= 0xD800 && u <= 0xDFFF) u = 0xFFFD;
-    w = PutUtf8(w, u);
-  }
-  if (start == local) return std::string(local, static_cast<size_t>(w - local));
-  big.resize(static_cast<size_t>(w - start));
-  return big;
-}
-
-bool IsValidUtf8(const uint8_t* p, size_t n) {
-  size_t i = 0;
-  while (i < n) {
-    uint8_t c = p[i];
-    if (c < 0x80) {
-      ++i;
-      continue;
-    }
-    size_t len;
-    uint32_t cp;
-    if (c >= 0xC2 && c <= 0xDF) {
-      len = 2;
-      cp = c & 0x1F;
-    } else if (c >= 0xE0 && c <= 0xEF) {
-      len = 3;
-      cp = c & 0x0F;
-    } else if (c >= 0xF0 && c <= 0xF4) {
-      len = 4;
-      cp = c & 0x07;
-    } else {
-      return false;
-    }
-    if (n - i < len) return false;
-    for (size_t k = 1; k < len; ++k) {
-      if ((p[i + k] & 0xC0) != 0x80) return false;
-      cp = (cp << 6) | (p[i + k] & 0x3F);
-    }
-    // No overlong forms, no surrogates, nothing above U+10FFFF.
-    if ((len == 3 && cp < 0x800) || (len == 4 && (cp < 0x10000 || cp > 0x10FFFF)) ||
-        (cp >= 0xD800 && cp <= 0xDFFF))
-      return false;
-    i += len;
-  }
-  return true;
-}
-
-} // namespace
-
 std::string SingleByteText(const std::string& text) {
-  const auto* p = reinterpret_cast<const uint8_t*>(text.data());
-  const void* zero = std::memchr(p, 0, text.size());
-  const size_t n = zero ? static_cast<size_t>(static_cast<const uint8_t*>(zero) - p) : text.size();
-  if (IsValidUtf8(p, n)) return std::string(text.data(), n);
-  std::string out(n * 2, '\0');
-  char* w = out.data();
-  for (size_t i = 0; i < n; ++i) w = PutUtf8(w, p[i]); // Latin-1: byte = code point
-  out.resize(static_cast<size_t>(w - out.data()));
-  return out;
+  return tagtext::SingleByte(reinterpret_cast<const uint8_t*>(text.data()), text.size());
 }
 
 std::string NarrowUnicodeText(const std::string& text) {
   const auto* p = reinterpret_cast<const uint8_t*>(text.data());
-  if (text.size() >= 2 && p[0] == 0xFF && p[1] == 0xFE) return DecodeUtf16(p + 2, text.size() - 2, false);
-  if (text.size() >= 2 && p[0] == 0xFE && p[1] == 0xFF) return DecodeUtf16(p + 2, text.size() - 2, true);
+  if (text.size() >= 2 && p[0] == 0xFF && p[1] == 0xFE) return tagtext::DecodeUtf16(p + 2, text.size() - 2, false);
+  if (text.size() >= 2 && p[0] == 0xFE && p[1] == 0xFF) return tagtext::DecodeUtf16(p + 2, text.size() - 2, true);
   return SingleByteText(text);
 }
 
@@ -160,6 +61,46 @@ template <class Tag> bool JoinedTextIsShort(const Tag& tag) {
 bool IsTagEmpty(const TID3v2& tag) { return JoinedTextIsShort(tag); }
 bool IsTagEmpty(const TID3v1& tag) { return JoinedTextIsShort(tag); }
 
+namespace {
+
+// The ID3v1 part of the summary; false when that tag is empty too.
+bool FillFromId3v1(int fd, int64_t size, SimpleID3& r) {
+  TID3v1 v1;
+  if (!v1.ReadFromDescriptor(fd, size) || IsTagEmpty(v1)) return false;
+  r.Title = SingleByteText(TagTexts::Title(v1));
+  r.Artist = SingleByteText(TagTexts::Artist(v1));
+  r.Album = SingleByteText(TagTexts::Album(v1));
+  r.Track = std::to_string(v1.Track());
+  r.Year = SingleByteText(TagTexts::Year(v1));
+  r.Genre = v1.FGetGenre();
+  r.Version = "1.1";
+  return true;
+}
+
+// The summary from a tag of any ID3v2 version; false when it is empty by
+// the same rule as the classic tag (joined texts of at most 3 bytes).
+bool FillFromAnyId3v2(int fd, int64_t size, SimpleID3& r) {
+  using namespace id3v2frames;
+  tagfile::Source src = tagfile::Source::FromDescriptor(fd, size);
+  Texts t;
+  if (!Read(src, t) || t.majorVersion == 0) return false;
+  const uint8_t track = TID3v2::ParseTrack(t.text[kTrack]);
+  const size_t joined = t.text[kTitle].size() + t.text[kArtist].size() + t.text[kAlbum].size() +
+                        DigitCount(track) + t.text[kYear].size() + t.text[kGenre].size() +
+                        t.text[kComment].size();
+  if (joined <= 3) return false;
+  r.Title = std::move(t.text[kTitle]);
+  r.Artist = std::move(t.text[kArtist]);
+  r.Album = std::move(t.text[kAlbum]);
+  r.Track = std::to_string(track);
+  r.Year = std::move(t.text[kYear]);
+  r.Genre = std::move(t.text[kGenre]);
+  r.Version = "2." + std::to_string(t.majorVersion);
+  return true;
+}
+
+} // namespace
+
 SimpleID3 ReadSimpleID3(const std::string& FileName) {
   SimpleID3 r;
   // One open for both tags: the ID3v2 header and frames, then (only when
@@ -177,16 +118,21 @@ SimpleID3 ReadSimpleID3(const std::string& FileName) {
     r.Genre = NarrowUnicodeText(TagTexts::Genre(v2));
     r.Version = "2.3.x";
   } else {
-    TID3v1 v1;
-    if (v1.ReadFromDescriptor(fd, size) && !IsTagEmpty(v1)) {
-      r.Title = SingleByteText(TagTexts::Title(v1));
-      r.Artist = SingleByteText(TagTexts::Artist(v1));
-      r.Album = SingleByteText(TagTexts::Album(v1));
-      r.Track = std::to_string(v1.Track());
-      r.Year = SingleByteText(TagTexts::Year(v1));
-      r.Genre = v1.FGetGenre();
-      r.Version = "1.1";
-    }
+    FillFromId3v1(fd, size, r);
+  }
+  tagfile::Close(fd);
+  return r;
+}
+
+SimpleID3 ReadSimpleID3(const std::string& FileName, TagReading reading) {
+  if (reading == TagReading::Classic) return ReadSimpleID3(FileName);
+  SimpleID3 r;
+  int64_t size = 0;
+  const int fd = tagfile::OpenForReading(FileName, size);
+  if (fd < 0) return r;
+  if (!FillFromAnyId3v2(fd, size, r)) {
+    r = SimpleID3();
+    FillFromId3v1(fd, size, r);
   }
   tagfile::Close(fd);
   return r;

@@ -9,6 +9,10 @@
 namespace KID3Lib {
 struct SimpleID3 { std::string Title, Artist, Album, Track, Year, Genre, Version; };
 SimpleID3 ReadSimpleID3(const std::string& FileName);   // texts converted for display (UTF-8)
+enum class TagReading { Classic, AllVersions };          // Classic: ID3v2.3 only, as the one-argument call
+// AllVersions reads ID3v2.2, 2.3 and 2.4 tags (unsynchronised ones too) and
+// every text encoding; Version is then "2.2", "2.3" or "2.4" for them.
+SimpleID3 ReadSimpleID3(const std::string& FileName, TagReading reading);
 bool IsTagEmpty(const TID3v2&);
 bool IsTagEmpty(const TID3v1&);
 std::string NarrowUnicodeText(const std::string& text); // display conversion, see PLATFORM.md

@@ -96,4 +96,33 @@ void Trim(std::string& s) {
   s.erase(0, start);
 }
 
+std::string TrimmedText(const char* data, size_t size) {
+  const auto* p = reinterpret_cast<const uint8_t*>(data);
+  size_t b = 0, e = size;
+  while (b < e && p[b] <= 32) ++b;
+  const bool little = e - b >= 2 && p[b] == 0xFF && p[b + 1] == 0xFE;
+  const bool big = e - b >= 2 && p[b] == 0xFE && p[b + 1] == 0xFF;
+  if (!little && !big) {
+    while (e > b && p[e - 1] <= 32) --e;
+    return std::string(data + b, e - b);
+  }
+  auto unit = [&](size_t at) -> uint32_t {
+    const uint32_t x = p[at], y = at + 1 < e ? p[at + 1] : 0;
+    return big ? (x << 8 | y) : (y << 8 | x);
+  };
+  // Only the end is trimmed: the bytes behind the mark are kept as the byte
+  // trimming kept them, which never passed the mark.
+  constexpr size_t kMark = 2;
+  const size_t mark = b;
+  b += kMark; // [b, e): 16-bit units, the last one possibly a byte short
+  while (e > b) {
+    const size_t last = b + (e - b - 1) / 2 * 2; // where the last unit starts
+    if (unit(last) > 32) break;
+    e = last;
+  }
+  std::string out(data + mark, kMark);
+  out.append(data + b, e - b);
+  return out;
+}
+
 } // namespace tagfile

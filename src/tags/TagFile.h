@@ -57,5 +57,10 @@ private:
 void TrimRight(std::string& s);
 // Removes leading and trailing bytes of code 0 to 32.
 void Trim(std::string& s);
+// The text between leading and trailing bytes of code 0 to 32. When what is
+// left starts with a byte-order mark (FF FE or FE FF), its end is trimmed by
+// whole 16-bit units instead, so the high byte of a last character such as
+// U+044F (4F 04) survives; a missing last byte counts as zero.
+std::string TrimmedText(const char* data, size_t size);
 
 } // namespace tagfile

@@ -76,6 +76,36 @@ std::string SilentMpegFrames(size_t count, uint8_t seed) {
   return out;
 }
 
+std::string Id3v22Frame(const std::string& id, const std::string& data) {
+  std::string f = id.substr(0, 3);
+  f.resize(3, ' ');
+  const auto size = static_cast<uint32_t>(data.size());
+  f.push_back(static_cast<char>(size >> 16));
+  f.push_back(static_cast<char>(size >> 8));
+  f.push_back(static_cast<char>(size));
+  return f + data;
+}
+
+std::string Id3v24Frame(const std::string& id, const std::string& data, uint16_t flags,
+                        int64_t declaredSize) {
+  if (declaredSize >= 0) return Id3v2Frame(id, data, flags, declaredSize);
+  const auto size = static_cast<uint32_t>(data.size());
+  const uint32_t syncsafe = (size & 0x7F) | (size >> 7 & 0x7F) << 8 | (size >> 14 & 0x7F) << 16 |
+                            (size >> 21 & 0x7F) << 24;
+  return Id3v2Frame(id, data, flags, syncsafe);
+}
+
+std::string Unsynchronised(const std::string& bytes) {
+  std::string out;
+  for (size_t i = 0; i < bytes.size(); ++i) {
+    out.push_back(bytes[i]);
+    if (static_cast<uint8_t>(bytes[i]) != 0xFF) continue;
+    if (i + 1 == bytes.size() || bytes[i + 1] == '\0' || static_cast<uint8_t>(bytes[i + 1]) >= 0xE0)
+      out.push_back('\0');
+  }
+  return out;
+}
+
 std::string Utf16Le(const std::string& ascii) {
   std::string s = "\xFF\xFE";
   for (char c : ascii) {

@@ -40,6 +40,16 @@ std::string Id3v2Tag(uint8_t major, const std::vector<std::string>& frames, size
 // byte of each frame, so copies can be told apart.
 std::string SilentMpegFrames(size_t count, uint8_t seed = 0);
 
+// One ID3v2.2 frame: 3-character id, big-endian 24-bit data size, data.
+std::string Id3v22Frame(const std::string& id, const std::string& data);
+// One ID3v2.4 frame: 4-character id, syncsafe data size (or declaredSize
+// when >= 0, written as it is given), two flag bytes, then data.
+std::string Id3v24Frame(const std::string& id, const std::string& data, uint16_t flags = 0,
+                        int64_t declaredSize = -1);
+// The bytes with unsynchronisation applied: a zero byte after every FF that
+// is followed by a zero byte or one of E0 and above, or that ends the bytes.
+std::string Unsynchronised(const std::string& bytes);
+
 // UTF-16 little-endian bytes with the FF FE mark, from ASCII text.
 std::string Utf16Le(const std::string& ascii);
 

@@ -1,6 +1,7 @@
 #include "support/TagBytes.h"
 #include "support/TempDir.h"
 #include "tags/Id3v2.h"
+#include "tags/Kid3lib.h"
 
 #include <gtest/gtest.h>
 #include <sys/stat.h>
@@ -79,10 +80,27 @@ TEST_F(Id3v2Read, TextEncodingsAreKeptAsBytes) {
   TID3v2 t = Read(Id3v2Tag(3, {Id3v2TextFrame("TIT2", "Hello")}) + kAudio);
   EXPECT_EQ(t.Title(), "Hello");
   t = Read(Id3v2Tag(3, {Id3v2Frame("TIT2", "\x01\xFF\xFEH\0i\0"s)}) + kAudio);
-  EXPECT_EQ(t.Title(), "\xFF\xFEH\0i"s); // trailing zero byte trimmed
+  EXPECT_EQ(t.Title(), "\xFF\xFEH\0i\0"s); // 16-bit texts are trimmed by whole units
   // Odd-length 16-bit data is taken as it is.
   t = Read(Id3v2Tag(3, {Id3v2Frame("TPE1", "\x01\xFF\xFEH\0i\0!"s)}) + kAudio);
   EXPECT_EQ(t.Artist(), "\xFF\xFEH\0i\0!"s);
+}
+
+TEST_F(Id3v2Read, SixteenBitTextsKeepTheHighByteOfTheirLastLetter) {
+  // "Песня": the last letter U+044F is the bytes 4F 04, and 04 is below 33.
+  const std::string song = "\x1F\x04\x35\x04\x41\x04\x3D\x04\x4F\x04"s;
+  TID3v2 t = Read(Id3v2Tag(3, {Id3v2Frame("TIT2", "\x01\xFF\xFE"s + song + "\0\0"s)}) + kAudio);
+  EXPECT_EQ(t.Title(), "\xFF\xFE"s + song);
+  EXPECT_EQ(KID3Lib::NarrowUnicodeText(t.Title()), "\xD0\x9F\xD0\xB5\xD1\x81\xD0\xBD\xD1\x8F");
+  // Big-endian: 04 4F; blank and zero units at the end go.
+  t = Read(Id3v2Tag(3, {Id3v2Frame("TPE1", "\x01\xFE\xFF\0 \x04\x4F\0 \0\0"s)}) + kAudio);
+  EXPECT_EQ(t.Artist(), "\xFE\xFF\0 \x04\x4F"s);
+  // A unit cut in half at the 249-byte limit counts as completed with a zero.
+  t = Read(Id3v2Tag(3, {Id3v2Frame("TALB", "\x01\xFF\xFE"s + std::string(246, 'a') + " "s)}) + kAudio);
+  EXPECT_EQ(t.Album(), "\xFF\xFE"s + std::string(246, 'a'));
+  // The comment's text behind a 16-bit description is trimmed the same way.
+  t = Read(Id3v2Tag(3, {Id3v2Frame("COMM", "\x01" "eng\xFF\xFE\0\0\xFF\xFE\x4F\x04"s)}) + kAudio);
+  EXPECT_EQ(t.Comment(), "\xFF\xFE\0\0\xFF\xFE\x4F\x04"s);
 }
 
 TEST_F(Id3v2Read, LongFramesKeep249BytesAndTheListGoesOn) {
@@ -180,12 +198,14 @@ TEST(Id3v2Rules, Genres) {
       {"Rock (live)", ""},  {"Rock", "Rock"},       {"  Jazz\0"s, "Jazz"},
   };
   for (const auto& [text, genre] : cases) EXPECT_EQ(TID3v2::ParseGenre(text), genre) << text;
-  // 16-bit texts keep their mark; the odd last byte was trimmed away.
+  // 16-bit texts keep their mark and whole last units.
   std::string rock = Utf16Le("(17)Rock");
-  rock.pop_back();
+  EXPECT_EQ(TID3v2::ParseGenre(rock), "\xFF\xFER\0o\0c\0k\0"s);
+  rock.pop_back(); // an odd last byte, as a cut frame leaves it
   EXPECT_EQ(TID3v2::ParseGenre(rock), "\xFF\xFER\0o\0c\0k"s);
   EXPECT_EQ(TID3v2::ParseGenre(Utf16Le("(13)")), "");
-  EXPECT_EQ(TID3v2::ParseGenre(Utf16Le("Pop")), Utf16Le("Pop").substr(0, 7));
+  EXPECT_EQ(TID3v2::ParseGenre(Utf16Le("Pop ")), Utf16Le("Pop"));
+  EXPECT_EQ(TID3v2::ParseGenre("\xFF\xFE\x20\x04\x3E\x04\x3A\x04"s), "\xFF\xFE\x20\x04\x3E\x04\x3A\x04"s);
 }
 
 class Id3v2Write : public ::testing::Test {
