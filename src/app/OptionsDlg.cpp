@@ -87,13 +87,14 @@ TOptionsDlg::TOptionsDlg(QWidget* owner, Context context) : QDialog(owner), cont
   setObjectName(QStringLiteral("OptionsDlg"));
   setWindowTitle(QStringLiteral("Velmaris Options"));
   setWindowFlags(Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint);
-  setFixedSize(228, 266);
+  // The pages are 22 pixels taller than they were for the tag-reading switch.
+  setFixedSize(228, 288);
   QFont f(QStringLiteral("MS Sans Serif"));
   f.setPixelSize(11);
   setFont(f);
 
   PageControl1 = new QTabWidget(this);
-  PageControl1->setGeometry(4, 4, 220, 226);
+  PageControl1->setGeometry(4, 4, 220, 248);
   // The four page tabs must fit the narrow dialog side by side.
   PageControl1->tabBar()->setUsesScrollButtons(false);
   PageControl1->tabBar()->setExpanding(false);
@@ -104,10 +105,10 @@ TOptionsDlg::TOptionsDlg(QWidget* owner, Context context) : QDialog(owner), cont
   CreateAboutPage();
 
   OKBtn = new QPushButton(QStringLiteral("OK"), this);
-  OKBtn->setGeometry(68, 236, 75, 25);
+  OKBtn->setGeometry(68, 258, 75, 25);
   OKBtn->setDefault(true);
   CancelBtn = new QPushButton(QStringLiteral("Cancel"), this);
-  CancelBtn->setGeometry(149, 236, 75, 25);
+  CancelBtn->setGeometry(149, 258, 75, 25);
   connect(OKBtn, &QPushButton::clicked, this, [this] {
     OKBtnClick();
     accept();
@@ -196,6 +197,8 @@ void TOptionsDlg::CreateDisplayPage() {
   cmbPlayListMode->addItems({QStringLiteral("File name"), QStringLiteral("File name (no ext)"),
                              QStringLiteral("Artist - Title (ID3)"), QStringLiteral("Artist - Title [Album] (ID3) ")});
   connect(cmbPlayListMode, &QComboBox::activated, this, [this] { cmbPlayListModeChange(); });
+  cbxReadAllTagVersions = new QCheckBox(QStringLiteral("Read ID3v2.2 and ID3v2.4 tags too"), TabSheet2);
+  cbxReadAllTagVersions->setGeometry(8, y + 27, 199, 18);
 }
 
 void TOptionsDlg::CreateSkinsPage() {
@@ -290,6 +293,7 @@ void FillOptionsDialog(const TVelmarisOptions& o, TOptionsDlg& d, const std::str
   d.cmbPlayListMode->setCurrentIndex(o.PlayListMode >= 0 && o.PlayListMode < 4 ? o.PlayListMode : -1);
   d.cbxMinimizeToTray->setChecked(o.MinimizeToTray);
   d.cbxQuickFind->setChecked(o.QuickFind);
+  d.cbxReadAllTagVersions->setChecked(o.ReadAllTagVersions);
 }
 
 void TOptionsDlg::FormShow() {

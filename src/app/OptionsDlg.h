@@ -73,6 +73,7 @@ public:
   QLineEdit* EditMiniModeDisp = nullptr;
   QLineEdit* EditTaskDisplay = nullptr;
   QComboBox* cmbPlayListMode = nullptr;
+  QCheckBox* cbxReadAllTagVersions = nullptr;
   QLabel* CurSkinLabel = nullptr;
   QLineEdit* EditSkinDir = nullptr;
   TSpeedButton* ButtonSetSkinDirectory = nullptr;

@@ -160,7 +160,7 @@ void TFrmMainVelmaris::Adddirectorytoplaylist1Click() {
 void TFrmMainVelmaris::ViewFileInfoID3TagInfoClick() {
   const int i = List().ItemIndex();
   if (i < 0) return;
-  const KID3Lib::SimpleID3 tag = KID3Lib::ReadSimpleID3(List().Path(i));
+  const KID3Lib::SimpleID3 tag = KID3Lib::ReadSimpleID3(List().Path(i), List().TagReading());
   if (tag.Version.empty()) {
     Dialogs().MessageBox(this, "Error", "ID3v1.1 or ID3v2.3 Tag does not exist for this file.", TMsgIcon::None);
     return;
@@ -254,4 +254,5 @@ void TFrmMainVelmaris::ShowOptions() {
   o.PlayListMode = static_cast<int8_t>(dlg.cmbPlayListMode->currentIndex());
   o.MinimizeToTray = dlg.cbxMinimizeToTray->isChecked();
   o.QuickFind = dlg.cbxQuickFind->isChecked();
+  o.ReadAllTagVersions = dlg.cbxReadAllTagVersions->isChecked();
 }

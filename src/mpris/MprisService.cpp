@@ -289,7 +289,7 @@ QVariantMap MprisService::Metadata() const {
   m.insert(QStringLiteral("xesam:url"), QString::fromLatin1(QUrl::fromLocalFile(QFile::decodeName(
                                                                  QByteArray::fromStdString(path)))
                                                                  .toEncoded()));
-  const KID3Lib::SimpleID3 tag = KID3Lib::ReadSimpleID3(path);
+  const KID3Lib::SimpleID3 tag = KID3Lib::ReadSimpleID3(path, engine_.List().TagReading());
   if (tag.Version.empty() || tag.Title.empty()) {
     m.insert(QStringLiteral("xesam:title"), Text(PathRules::ExtractFileName(path)));
   } else {

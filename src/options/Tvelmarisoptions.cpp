@@ -47,6 +47,10 @@ const std::array<Row, 19> kRows{{
     {"Other", "QuickFind", &TVelmarisOptions::QuickFind, 1},
 }};
 
+// The tag reading's switch, kept apart from the table above.
+constexpr const char* kTagsSection = "Tags";
+constexpr const char* kReadAllVersionsKey = "ReadAllVersions";
+
 int HexDigit(char c) {
   if (c >= '0' && c <= '9') return c - '0';
   if (c >= 'a' && c <= 'f') return c - 'a' + 10;
@@ -116,6 +120,8 @@ void ReadOptions(TVelmarisOptions& options, const std::string& path) {
         },
         row.field);
   }
+  options.ReadAllTagVersions =
+      IniTextToInt(profile.ReadString(kTagsSection, kReadAllVersionsKey, "", kTextBuffer), 0) != 0;
 }
 
 void WriteOptions(const TVelmarisOptions& options, const std::string& path) {
@@ -139,5 +145,10 @@ void WriteOptions(const TVelmarisOptions& options, const std::string& path) {
         row.field);
     if (!profile.WriteString(row.section, row.key, value)) throw refused;
   }
+  const std::string absent(1, '\x01');
+  const bool present = profile.ReadString(kTagsSection, kReadAllVersionsKey, absent, kTextBuffer) != absent;
+  if ((options.ReadAllTagVersions || present) &&
+      !profile.WriteString(kTagsSection, kReadAllVersionsKey, options.ReadAllTagVersions ? "1" : "0"))
+    throw refused;
   if (!profile.Flush()) throw refused;
 }

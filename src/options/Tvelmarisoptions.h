@@ -9,6 +9,11 @@ struct TVelmarisOptions {
   int32_t Top = 0, Left = 0; bool Minimized = false; std::string MusicDir, SkinDir; bool ShuffleIsOn = false;
   int32_t PlayListIndex = 0; bool Transparent = false; int8_t Mode = 1, PlayListMode = 0;
   bool MinimizeToTray = false, QuickFind = true; std::string DispNormal, DispMini, DispTask;
+  // [Tags] ReadAllVersions: tag texts also from ID3v2.2 and ID3v2.4 tags
+  // (KID3Lib::TagReading::AllVersions). Off: the classic reading. The key is
+  // written once it is on (or already in the file), so a file that never had
+  // it keeps its classic layout.
+  bool ReadAllTagVersions = false;
 
   bool operator==(const TVelmarisOptions&) const = default;
 };

@@ -101,7 +101,7 @@ PlayList::PlayList(QObject* parent) : QObject(parent), selection_(&model_) {}
 std::string PlayList::EntryDisplayText(int mode, const std::string& path) const {
   if (mode == 0) return PathRules::ExtractFileName(path);
   if (mode == 2 || mode == 3) {
-    const KID3Lib::SimpleID3 tag = KID3Lib::ReadSimpleID3(path);
+    const KID3Lib::SimpleID3 tag = KID3Lib::ReadSimpleID3(path, TagReading());
     if (!tag.Version.empty()) {
       std::string text = tag.Artist + " - " + tag.Title;
       if (mode == 3) text += " [" + tag.Album + "]";

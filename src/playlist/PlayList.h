@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "options/Tvelmarisoptions.h"
+#include "tags/Kid3lib.h"
 #include "playlist/PlayListModel.h"
 
 class PlayList : public QObject {
@@ -37,6 +38,11 @@ public:
   // title"; 3: "artist - title [album]" (2 and 3 fall back to 1 without a tag).
   int DisplayMode() const { return options_->PlayListMode; }
   void SetDisplayMode(int mode) { options_->PlayListMode = static_cast<int8_t>(mode); }
+  // How tags are read for every text shown: the classic reading, or all
+  // ID3v2 versions when the user switched that on.
+  KID3Lib::TagReading TagReading() const {
+    return options_->ReadAllTagVersions ? KID3Lib::TagReading::AllVersions : KID3Lib::TagReading::Classic;
+  }
   std::string EntryDisplayText(int mode, const std::string& path) const;
   std::string EntryDisplayText(const std::string& path) const { return EntryDisplayText(DisplayMode(), path); }
 
