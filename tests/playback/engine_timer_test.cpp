@@ -38,17 +38,6 @@ TEST_F(EngineTimer, DisplayFormatsUseTheShownCaption) {
   Tick();
   EXPECT_EQ(e.ExpandDisplayFormat("- $filename... [$timeleft]"), "- Artist - T... [02:43]");
   EXPECT_EQ(e.ExpandDisplayFormat("$pos of $timeleft"), "01:02 of 02:43");
-
-  // A name holding a token: the same token is not expanded again, later ones are.
-  e.LoadSong(MakeSong("$filename.mp3"));
-  EXPECT_EQ(e.ExpandDisplayFormat("[$filename|$filename]"), "[$filename|$filename]");
-  e.LoadSong(MakeSong("$pos x.mp3"));
-  Device->ScriptPosition(62500);
-  Tick();
-  EXPECT_EQ(e.ExpandDisplayFormat("$filename"), "01:02 x");
-  // Ten characters, not bytes.
-  e.LoadSong(MakeSong("\xC3\xA4\xC3\xB6\xC3\xBC abcdefghij.mp3"));
-  EXPECT_EQ(e.ExpandDisplayFormat("<$filename>"), "<\xC3\xA4\xC3\xB6\xC3\xBC abcdef>");
 }
 
 TEST_F(EngineTimer, RepeatPlaysTheSongAgain) {
