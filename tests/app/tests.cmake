@@ -2,3 +2,4 @@ velmaris_test(NAME tests_settings SOURCES ${CMAKE_CURRENT_LIST_DIR}/settings_opt
 velmaris_test(NAME tests_startup SOURCES ${CMAKE_CURRENT_LIST_DIR}/startup_close_test.cpp LIBS velmaris_window_test_support)
 velmaris_test(NAME tests_window SOURCES ${CMAKE_CURRENT_LIST_DIR}/window_behaviour_test.cpp LIBS velmaris_window_test_support)
 velmaris_test(NAME tests_command_line SOURCES ${CMAKE_CURRENT_LIST_DIR}/command_line_test.cpp LIBS velmaris_core)
+velmaris_test(NAME tests_player_view SOURCES ${CMAKE_CURRENT_LIST_DIR}/player_view_test.cpp LIBS velmaris_window_test_support)

@@ -1,7 +1,17 @@
-velmaris_test(NAME tests_playback
+# The player's pure rules: texts, volume steps, line choice, UTF-8 captions.
+# The line-choice table lives with the playlist's tests but needs nothing
+# more than the core library.
+velmaris_test(NAME tests_player_rules
   SOURCES
-    ${CMAKE_CURRENT_LIST_DIR}/transport_test.cpp
-    ${CMAKE_CURRENT_LIST_DIR}/position_timer_test.cpp
-    ${CMAKE_CURRENT_LIST_DIR}/volume_test.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/player_texts_test.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/volume_steps_test.cpp
     ${CMAKE_CURRENT_LIST_DIR}/utf8text_test.cpp
-  LIBS velmaris_window_test_support)
+    ${CMAKE_CURRENT_LIST_DIR}/../playlist/line_choice_test.cpp
+  LIBS velmaris_core)
+# The player engine with a scripted device and no window.
+velmaris_test(NAME tests_engine
+  SOURCES
+    ${CMAKE_CURRENT_LIST_DIR}/engine_transport_test.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/engine_timer_test.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/engine_volume_test.cpp
+  LIBS velmaris_engine_test_support)
