@@ -99,6 +99,21 @@ TEST_F(PlayListEditing, SortIgnoresCaseKeepsEqualOrderAndTheFocusNumber) {
   EXPECT_EQ(Lines().back(), "aaa");
 }
 
+TEST_F(PlayListEditing, SortKeepsTheOrderOfEqualTextsInALongList) {
+  // Long enough that an unstable sort would reorder equal keys.
+  Strings paths, aPaths, bPaths;
+  for (int i = 0; i < 200; ++i) {
+    const std::string path = "/" + std::to_string(i) + "/" + (i % 3 ? "b" : "A") + ".mp3";
+    paths.push_back(path);
+    (i % 3 ? bPaths : aPaths).push_back(path);
+  }
+  List().AddFileList(paths, false);
+  List().SortByName();
+  Strings expected = aPaths;
+  expected.insert(expected.end(), bPaths.begin(), bPaths.end());
+  EXPECT_EQ(Paths(), expected);
+}
+
 TEST_F(PlayListEditing, SortFollowsTheUserLocale) {
   const QLocale before;
   QLocale::setDefault(QLocale(QLocale::English, QLocale::UnitedStates));
