@@ -3,3 +3,10 @@ velmaris_test(NAME tests_startup SOURCES ${CMAKE_CURRENT_LIST_DIR}/startup_close
 velmaris_test(NAME tests_window SOURCES ${CMAKE_CURRENT_LIST_DIR}/window_behaviour_test.cpp LIBS velmaris_window_test_support)
 velmaris_test(NAME tests_command_line SOURCES ${CMAKE_CURRENT_LIST_DIR}/command_line_test.cpp LIBS velmaris_core)
 velmaris_test(NAME tests_player_view SOURCES ${CMAKE_CURRENT_LIST_DIR}/player_view_test.cpp LIBS velmaris_window_test_support)
+# The playlist panel as the window shows it: quick-find box, keys, hints,
+# drops, popup and label.
+velmaris_test(NAME tests_playlist_view SOURCES ${CMAKE_CURRENT_LIST_DIR}/playlist_view_test.cpp LIBS velmaris_window_test_support)
+velmaris_test(NAME tests_options_dialog SOURCES ${CMAKE_CURRENT_LIST_DIR}/options_dialog_test.cpp LIBS velmaris_window_test_support)
+velmaris_test(NAME tests_skin_loading SOURCES ${CMAKE_CURRENT_LIST_DIR}/window_skin_loading_test.cpp LIBS velmaris_window_test_support)
+# The bundled skins are loaded from the build's Skins folder.
+add_dependencies(tests_skin_loading velmaris_skins)

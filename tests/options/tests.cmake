@@ -6,4 +6,3 @@ velmaris_test(NAME tests_associations
     ${CMAKE_CURRENT_LIST_DIR}/registry_store_test.cpp
     ${CMAKE_CURRENT_LIST_DIR}/xdg_sync_test.cpp
   LIBS velmaris_core)
-velmaris_test(NAME tests_options_dialog SOURCES ${CMAKE_CURRENT_LIST_DIR}/options_dialog_test.cpp LIBS velmaris_window_test_support)

@@ -4,11 +4,11 @@ velmaris_test(NAME tests_playlist_files
     ${CMAKE_CURRENT_LIST_DIR}/kconvert_test.cpp
     ${CMAKE_CURRENT_LIST_DIR}/fileoptions_test.cpp
   LIBS velmaris_core)
-# The playlist in the main window: lines, files, editing, quick find.
-velmaris_test(NAME tests_playlist_window
+# The playlist of the engine, no window: lines, files, editing, finding.
+velmaris_test(NAME tests_playlist
   SOURCES
-    ${CMAKE_CURRENT_LIST_DIR}/window_model_test.cpp
-    ${CMAKE_CURRENT_LIST_DIR}/window_files_test.cpp
-    ${CMAKE_CURRENT_LIST_DIR}/window_editing_test.cpp
-    ${CMAKE_CURRENT_LIST_DIR}/window_quickfind_test.cpp
-  LIBS velmaris_window_test_support)
+    ${CMAKE_CURRENT_LIST_DIR}/playlist_lines_test.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/playlist_files_test.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/playlist_editing_test.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/playlist_find_test.cpp
+  LIBS velmaris_engine_test_support)

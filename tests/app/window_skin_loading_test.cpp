@@ -1,14 +1,12 @@
 // Applying skin scripts to the main window: the order of the steps, what a
 // failing value leaves behind, bitmap paths and errors, the colour key, the
-// built-in look, the skin list and the bundled skins.
+// built-in look and the bundled skins.
 #include <gtest/gtest.h>
 
 #include <QApplication>
 #include <QFrame>
 #include <QImage>
 #include <QLabel>
-#include <QLineEdit>
-#include <QListWidget>
 #include <QPainter>
 
 #include <cstdlib>
@@ -18,7 +16,7 @@
 #include "app/widgets/Colors.h"
 #include "app/widgets/SkinImage.h"
 #include "app/widgets/SpeedButton.h"
-#include "playlist/PlayListBox.h"
+#include "app/widgets/PlayListBox.h"
 #include "skins/SkinList.h"
 #include "support/WindowFixture.h"
 
@@ -321,12 +319,6 @@ TEST_F(SkinLoading, BitmapPathsRelativeAbsoluteAndWindowsStyle) {
   }
 }
 
-TEST(SkinBitmapPath, DriveLetterValuesAndAScriptWithoutAFolder) {
-  EXPECT_EQ(SkinList::SkinBitmapPath("/s/", "d:x.bmp"), "/s/x.bmp");
-  EXPECT_EQ(SkinList::SkinBitmapPath("/s/", "C:\\a\\b/x.bmp"), "/s/x.bmp");
-  EXPECT_EQ(SkinList::SkinBitmapPath("", "x.bmp"), "x.bmp");
-}
-
 TEST_F(SkinLoading, LoadingAMissingScriptOnlyClearsTheSkinFolder) {
   auto& w = CreateWindow();
   w.VelmarisOptions.SkinDir = "/somewhere";
@@ -361,44 +353,6 @@ TEST_F(SkinLoading, TheBuiltInLook) {
   EXPECT_EQ(w.StopButton->FontColor(), Bgr(0xFFFFFF));
   EXPECT_EQ(w.PlayList->palette().color(QPalette::Base), Bgr(0xC0C0C0));
   EXPECT_EQ(ControlColor(w.PlayListPanel), QApplication::palette().color(QPalette::Button));
-}
-
-// ---- the skin list of the options dialog ----
-
-TEST_F(SkinLoading, TheSkinListTakesScriptsInAnyLetterCaseAndNothingElse) {
-  const std::string d = SkinDir();
-  WriteAll(d + "b.vskin", "");
-  WriteAll(d + "A.VSKIN", "");
-  WriteAll(d + "notes.txt", "");
-  WriteAll(d + "c.vskin.bak", "");
-  std::filesystem::create_directories(d + "folder.vskin");
-  const std::string folder = d.substr(0, d.size() - 1);
-  EXPECT_EQ(SkinList::SkinListItems(folder), (std::vector<std::string>{"A.VSKIN", "b.vskin"}));
-  EXPECT_TRUE(SkinList::SkinListItems(Dir.File("no such folder")).empty());
-
-  TestApplication();
-  QListWidget list;
-  QLabel current;
-  QLineEdit edit(QString::fromStdString(folder));
-  list.addItem(QStringLiteral("stale"));
-  SkinList::RefreshSkins1Click(&list, &edit);
-  ASSERT_EQ(list.count(), 2);
-  EXPECT_EQ(list.item(0)->text(), QStringLiteral("A.VSKIN"));
-  // Without a selection the current skin stays.
-  current.setText(QStringLiteral("x.vskin"));
-  list.setCurrentItem(nullptr);
-  SkinList::SetSkin1Click(&list, &current);
-  EXPECT_EQ(current.text(), QStringLiteral("x.vskin"));
-  list.setCurrentRow(1);
-  SkinList::SetSkin1Click(&list, &current);
-  EXPECT_EQ(current.text(), QStringLiteral("b.vskin"));
-}
-
-TEST(SkinToApply, OnlyADifferentChoiceIsLoaded) {
-  EXPECT_FALSE(SkinList::SkinToApply("/s/Wood.vskin", "/s", "Wood.vskin").has_value());
-  EXPECT_EQ(SkinList::SkinToApply("/s/Wood.vskin", "/s", "wood.vskin").value(), "/s/wood.vskin");
-  EXPECT_FALSE(SkinList::SkinToApply("", "/s", "").has_value());
-  EXPECT_EQ(SkinList::SkinToApply("/s/Wood.vskin", "/s", "").value(), "/s/");
 }
 
 // ---- the skins that come with the program ----

@@ -13,7 +13,7 @@
 #include <filesystem>
 
 #include "options/FileExtension.h"
-#include "options/OptionsDlg.h"
+#include "app/OptionsDlg.h"
 #include "support/WindowFixture.h"
 
 namespace {
@@ -30,7 +30,9 @@ protected:
     };
     Window->ShowOptions();
   }
-  std::string Command() const { return AssociationCommandLine(Window->ProgramPath()); }
+  // The program path the window fixture hands the window.
+  std::string ProgramPath() const { return Dir.Path() + "velmaris"; }
+  std::string Command() const { return AssociationCommandLine(ProgramPath()); }
   void CheckItem(TOptionsDlg& d, int i, bool on) {
     d.AssociateList->item(i)->setCheckState(on ? Qt::Checked : Qt::Unchecked);
   }
@@ -152,7 +154,7 @@ TEST_F(OptionsDialog, UncheckingRemovesOnlyOurOwnRegistration) {
   {
     TRegExtension reg(Registry);
     // Ours, written with other letter case: still counts as ours.
-    std::string upper = Window->ProgramPath();
+    std::string upper = ProgramPath();
     for (char& c : upper) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
     reg.Add(".mp3", upper, "MP3 Velmaris Audio File");
     reg.Add(".pls", "/usr/bin/otherplayer", "Other");
@@ -200,6 +202,11 @@ TEST_F(OptionsDialog, SkinListShowsScriptsOfTheFolderAndTheChoiceLoadsOnlyOnOk) 
         ASSERT_EQ(d.ListBoxSkins->count(), 2);
         EXPECT_EQ(d.ListBoxSkins->item(0)->text(), QStringLiteral("a.vskin"));
         EXPECT_EQ(d.ListBoxSkins->item(1)->text(), QStringLiteral("b.VSKIN"));
+        // Without a selection the current skin stays.
+        const QString current = d.CurSkinLabel->text();
+        d.ListBoxSkins->setCurrentItem(nullptr);
+        d.SetSkin1Click();
+        EXPECT_EQ(d.CurSkinLabel->text(), current);
         d.ListBoxSkins->setCurrentRow(1);
         d.SetSkin1Click();
         EXPECT_EQ(d.CurSkinLabel->text(), QStringLiteral("b.VSKIN"));
