@@ -9,7 +9,9 @@
 
 namespace Files {
 
-int OpenRegularFile(const std::string& path, long long& size, ReadStatus& status, std::string& error) {
+namespace {
+
+int OpenRegular(const std::string& path, long long& size, ReadStatus& status, std::string& error, bool* isFolder) {
   size = 0;
   error.clear();
   // O_NONBLOCK: opening a FIFO for reading would otherwise wait for a writer.
@@ -29,7 +31,8 @@ int OpenRegularFile(const std::string& path, long long& size, ReadStatus& status
   }
   if (!S_ISREG(st.st_mode)) {
     status = ReadStatus::NotRegular;
-    error = S_ISDIR(st.st_mode) ? "Is a folder, not a file" : "Not a regular file";
+    error = S_ISDIR(st.st_mode) ? std::strerror(EISDIR) : "Not a regular file";
+    if (isFolder) *isFolder = S_ISDIR(st.st_mode);
     ::close(fd);
     return -1;
   }
@@ -38,10 +41,16 @@ int OpenRegularFile(const std::string& path, long long& size, ReadStatus& status
   return fd;
 }
 
+} // namespace
+
+int OpenRegularFile(const std::string& path, long long& size, ReadStatus& status, std::string& error) {
+  return OpenRegular(path, size, status, error, nullptr);
+}
+
 ReadResult ReadRegularFile(const std::string& path, std::size_t limit, OverLimit over) {
   ReadResult r;
   long long size = 0;
-  const int fd = OpenRegularFile(path, size, r.status, r.error);
+  const int fd = OpenRegular(path, size, r.status, r.error, &r.isFolder);
   if (fd < 0) return r;
   // The reported size only sizes the buffer; the reads themselves stop at the
   // limit, so a file that grows meanwhile cannot take more.

@@ -26,6 +26,7 @@ struct ReadResult {
   ReadStatus status = ReadStatus::Failed;
   std::string data;
   bool truncated = false;
+  bool isFolder = false; // NotRegular because a folder is there
   std::string error; // empty when status is Ok; else a reason such as "Not a regular file"
   bool Ok() const { return status == ReadStatus::Ok; }
 };

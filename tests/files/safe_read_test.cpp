@@ -55,6 +55,8 @@ TEST(SafeRead, EverythingButARegularFileIsRefusedWithoutWaiting) {
     EXPECT_TRUE(r.data.empty());
     EXPECT_FALSE(r.error.empty());
   }
+  EXPECT_TRUE(ReadRegularFile(dir.File("folder"), 10).isFolder);
+  EXPECT_FALSE(ReadRegularFile(dir.File("fifo"), 10).isFolder);
   EXPECT_EQ(ReadRegularFile(dir.File("missing"), 10).status, ReadStatus::Missing);
   EXPECT_EQ(ReadRegularFile(dir.File("file/below"), 10).status, ReadStatus::Missing);
 }
