@@ -1,34 +1,16 @@
 #include "platform/FileWaveOutVolume.h"
 
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
-#include <cerrno>
 #include <cstdio>
-#include <cstdlib>
+#include <string_view>
 
+#include "files/AtomicFile.h"
+#include "files/SafeRead.h"
 #include "platform/Paths.h"
 
 namespace {
 
-std::string FolderOf(const std::string& path) {
-  const auto slash = path.rfind('/');
-  return slash == std::string::npos ? std::string(".") : path.substr(0, slash);
-}
-
-bool WriteWhole(int fd, const char* data, size_t size) {
-  while (size > 0) {
-    const ssize_t n = ::write(fd, data, size);
-    if (n < 0) {
-      if (errno == EINTR) continue;
-      return false;
-    }
-    data += n;
-    size -= static_cast<size_t>(n);
-  }
-  return true;
-}
+// The value is at most ten digits and a line end; anything longer is not ours.
+constexpr size_t kMaxVolumeFileBytes = 31;
 
 } // namespace
 
@@ -42,26 +24,12 @@ FileWaveOutVolume::FileWaveOutVolume(SharedAudioGain gain, std::string path)
 }
 
 FileWaveOutVolume::ReadResult FileWaveOutVolume::Read(uint32_t& volume) const {
-  const int fd = ::open(path_.c_str(), O_RDONLY | O_CLOEXEC);
-  if (fd < 0) return errno == ENOENT ? ReadResult::Missing : ReadResult::Bad;
-  // The value is at most ten digits and a line end; anything longer is not ours.
-  char buf[32];
-  size_t size = 0;
-  for (;;) {
-    const ssize_t n = ::read(fd, buf + size, sizeof buf - size);
-    if (n < 0 && errno == EINTR) continue;
-    if (n < 0) {
-      ::close(fd);
-      return ReadResult::Bad;
-    }
-    if (n == 0) break;
-    size += static_cast<size_t>(n);
-    if (size == sizeof buf) {
-      ::close(fd);
-      return ReadResult::Bad;
-    }
-  }
-  ::close(fd);
+  // A FIFO or device in the file's place is refused at once, never waited on.
+  const Files::ReadResult file = Files::ReadRegularFile(path_, kMaxVolumeFileBytes);
+  if (file.status == Files::ReadStatus::Missing) return ReadResult::Missing;
+  if (!file.Ok()) return ReadResult::Bad;
+  const char* buf = file.data.data();
+  size_t size = file.data.size();
   while (size > 0 && (buf[size - 1] == '\n' || buf[size - 1] == '\r' || buf[size - 1] == ' ')) --size;
   if (size == 0 || size > 10) return ReadResult::Bad;
   uint64_t value = 0;
@@ -93,19 +61,13 @@ bool FileWaveOutVolume::SetVolume(uint32_t volume) {
   gain_->volume.store(volume);
   // A drag sets the same value many times over; the file needs it once.
   if (haveWritten_ && lastWritten_ == volume) return true;
-  const std::string folder = FolderOf(path_);
-  if (!Paths::MakeDirs(folder)) return false;
-  std::string temp = path_ + ".XXXXXX";
-  const int fd = ::mkstemp(temp.data());
-  if (fd < 0) return false;
   char text[16];
   const int len = std::snprintf(text, sizeof text, "%u\n", static_cast<unsigned>(volume));
-  const bool written = len > 0 && WriteWhole(fd, text, static_cast<size_t>(len));
-  const bool closed = ::close(fd) == 0;
-  if (!written || !closed || ::rename(temp.c_str(), path_.c_str()) != 0) {
-    ::unlink(temp.c_str());
+  if (len <= 0) return false;
+  Files::AtomicWriteOptions options;
+  options.createFolders = true;
+  if (!Files::WriteFileAtomically(path_, std::string_view(text, static_cast<size_t>(len)), nullptr, options))
     return false;
-  }
   haveWritten_ = true;
   lastWritten_ = volume;
   return true;

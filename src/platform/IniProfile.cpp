@@ -1,12 +1,7 @@
 #include "platform/IniProfile.h"
 
-#include <atomic>
-#include <cerrno>
-#include <climits>
-#include <cstdlib>
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
+#include "files/AtomicFile.h"
+#include "files/SafeRead.h"
 
 namespace {
 
@@ -41,46 +36,16 @@ bool HasLineBreak(const std::string& s) { return s.find_first_of("\r\n") != std:
 
 const char kBom[] = "\xEF\xBB\xBF";
 
-bool WriteAllFd(int fd, const std::string& data) {
-  const char* p = data.data();
-  std::size_t left = data.size();
-  while (left > 0) {
-    ssize_t n = ::write(fd, p, left);
-    if (n < 0) {
-      if (errno == EINTR) continue;
-      return false;
-    }
-    p += n;
-    left -= static_cast<std::size_t>(n);
-  }
-  return true;
-}
+// Larger than any settings file; a bigger one is not ours and is left alone.
+constexpr std::size_t kMaxIniBytes = 16u * 1024u * 1024u;
 
-// Reads a whole regular file. 1: read, 0: missing, -1: exists but unreadable.
+// Reads a whole regular file. 1: read, 0: missing, -1: exists but unreadable
+// (not a regular file, too large, no access).
 int ReadWholeFile(const std::string& path, std::string& out) {
-  out.clear();
-  // O_NONBLOCK: never hang on a FIFO that someone put in the file's place.
-  int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
-  if (fd < 0) return (errno == ENOENT || errno == ENOTDIR) ? 0 : -1;
-  struct stat st {};
-  if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
-    ::close(fd);
-    return -1;
-  }
-  if (st.st_size > 0) out.reserve(static_cast<std::size_t>(st.st_size));
-  char buf[65536];
-  for (;;) {
-    ssize_t n = ::read(fd, buf, sizeof buf);
-    if (n < 0) {
-      if (errno == EINTR) continue;
-      ::close(fd);
-      return -1;
-    }
-    if (n == 0) break;
-    out.append(buf, static_cast<std::size_t>(n));
-  }
-  ::close(fd);
-  return 1;
+  Files::ReadResult r = Files::ReadRegularFile(path, kMaxIniBytes);
+  out = std::move(r.data);
+  if (r.status == Files::ReadStatus::Missing) return 0;
+  return r.Ok() ? 1 : -1;
 }
 
 } // namespace
@@ -309,53 +274,11 @@ std::string IniProfile::Text() const {
 bool IniProfile::Flush() {
   if (loadFailed_ || path_.empty()) return false;
   if (!dirty_ && existed_) return true;
-
-  // Write through a symbolic link to the file it names, keeping the link.
-  std::string target = path_;
-  struct stat st {};
-  if (::lstat(target.c_str(), &st) == 0 && S_ISLNK(st.st_mode)) {
-    if (char* real = ::realpath(target.c_str(), nullptr)) {
-      target = real;
-      std::free(real);
-    }
-  }
-  bool exists = ::stat(target.c_str(), &st) == 0;
-  if (exists) {
-    // Not a plain file, or a file marked read-only: the write is refused.
-    if (!S_ISREG(st.st_mode) || ::access(target.c_str(), W_OK) != 0) return false;
-  }
-
-  std::size_t slash = target.rfind('/');
-  std::string dir = slash == std::string::npos ? std::string() : target.substr(0, slash + 1);
-  std::string base = slash == std::string::npos ? target : target.substr(slash + 1);
-  if (base.empty()) return false;
-
-  static std::atomic<unsigned> counter{0};
-  std::string temp;
-  int fd = -1;
-  for (int attempt = 0; attempt < 100 && fd < 0; ++attempt) {
-    temp = dir + "." + base + "." + std::to_string(::getpid()) + "." + std::to_string(counter++) + ".tmp";
-    fd = ::open(temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
-    if (fd < 0 && errno != EEXIST) return false;
-  }
-  if (fd < 0) return false;
-  if (exists) (void)::fchmod(fd, st.st_mode & 07777);
-
-  bool ok = WriteAllFd(fd, Text());
-  ok = ok && ::fsync(fd) == 0;
-  ok = (::close(fd) == 0) && ok;
-  if (ok && g_beforeRename) g_beforeRename(temp);
-  ok = ok && ::rename(temp.c_str(), target.c_str()) == 0;
-  if (!ok) {
-    ::unlink(temp.c_str());
-    return false;
-  }
-  // Make the rename itself durable; a failure here no longer loses the file.
-  int dfd = ::open(dir.empty() ? "." : dir.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-  if (dfd >= 0) {
-    (void)::fsync(dfd);
-    ::close(dfd);
-  }
+  // Through a link to the file it names; a target that is not a plain file,
+  // or a file marked read-only, is refused.
+  Files::AtomicWriteOptions options;
+  if (g_beforeRename) options.beforeRename = [](const std::string& temp) { g_beforeRename(temp); };
+  if (!Files::WriteFileAtomically(path_, Text(), nullptr, options)) return false;
   existed_ = true;
   dirty_ = false;
   return true;

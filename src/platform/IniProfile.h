@@ -11,9 +11,11 @@
 //   in place, a missing key goes after the last key of its section, a missing
 //   section at the end of the file. Lines that we write end in CR LF; files with
 //   LF or CR line ends read fine.
-// - A file is replaced atomically: the new text goes to a temporary file in the
-//   same folder, is flushed to disk and renamed over the old one. A crash before
-//   the rename leaves the old file whole.
+// - A file is replaced atomically (files/AtomicFile.h): the new text goes to a
+//   temporary file in the same folder, is flushed to disk and renamed over the
+//   old one. A crash before the rename leaves the old file whole, and the next
+//   save removes the temporary file it left. A target that is not a regular
+//   file is never replaced; reading takes regular files of at most 16 MB.
 //
 // IniProfile holds one file in memory so that several keys can be read or
 // written with one load and one write to disk.

@@ -7,6 +7,8 @@
 #include <QMessageBox>
 #include <QUrl>
 
+#include "playback/Utf8Text.h"
+
 QStringList ConvertDialogFilter(const std::string& filter) {
   const QStringList parts = QString::fromStdString(filter).split(QLatin1Char('|'));
   QStringList out;
@@ -20,10 +22,18 @@ QStringList ConvertDialogFilter(const std::string& filter) {
   return out;
 }
 
+QString MessageBoxText(const std::string& text) { return QString::fromStdString(Utf8Text::MessageText(text)); }
+
+QString MessageBoxCaption(const std::string& caption) {
+  return QString::fromStdString(Utf8Text::ForDisplay(Utf8Text::ShortenMiddle(caption, kMaxCaptionChars)));
+}
+
 void QtUserDialogs::MessageBox(QWidget* owner, const std::string& caption, const std::string& text, TMsgIcon icon) {
   QMessageBox box(owner);
-  box.setWindowTitle(QString::fromStdString(caption));
-  box.setText(QString::fromStdString(text));
+  // Any length and any bytes may arrive (a path from a damaged playlist):
+  // laying out megabytes of text would hold the program for minutes.
+  box.setWindowTitle(MessageBoxCaption(caption));
+  box.setText(MessageBoxText(text));
   box.setTextFormat(Qt::PlainText);
   switch (icon) {
     case TMsgIcon::Error: box.setIcon(QMessageBox::Critical); break;

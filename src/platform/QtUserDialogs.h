@@ -17,5 +17,13 @@ public:
   void OpenInShell(const std::string& pathOrUrl) override;
 };
 
+// What a message box shows of a text: Utf8Text::MessageText (UTF-8 or else
+// Latin-1, at most Utf8Text::kMaxMessageChars characters and
+// kMaxMessageLines lines, keeping the start and end of a long path).
+QString MessageBoxText(const std::string& text);
+// A message box caption: shown as ForDisplay, at most kMaxCaptionChars characters.
+inline constexpr size_t kMaxCaptionChars = 200;
+QString MessageBoxCaption(const std::string& caption);
+
 // "desc|pattern|desc|pattern" -> Qt's name filters "desc (p1 p2)".
 QStringList ConvertDialogFilter(const std::string& filter);

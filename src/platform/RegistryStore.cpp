@@ -1,14 +1,11 @@
 #include "platform/RegistryStore.h"
 
-#include <atomic>
-#include <cerrno>
 #include <cstdlib>
-#include <cstring>
-#include <fcntl.h>
-#include <filesystem>
 #include <string_view>
 #include <sys/stat.h>
-#include <unistd.h>
+
+#include "files/AtomicFile.h"
+#include "files/SafeRead.h"
 
 namespace {
 
@@ -183,8 +180,6 @@ void AppendKeyText(std::string& out, const MemoryRegistryStore::Key& key, std::s
   for (const auto& [lower, sub] : key.subkeys) AppendKeyText(out, *sub, path);
   path.resize(mark);
 }
-
-std::string ErrnoText(int err) { return std::strerror(err); }
 
 } // namespace
 
@@ -460,40 +455,17 @@ void FileRegistryStore::Load() {
   ClearAll();
   loadError_.clear();
   stamp_ = CurrentStamp();
-  int fd = ::open(path_.c_str(), O_RDONLY | O_CLOEXEC);
-  if (fd < 0) {
-    if (errno != ENOENT && errno != ENOTDIR) loadError_ = "Cannot read " + path_ + ": " + ErrnoText(errno);
-    return;
+  // Never waits on a FIFO and never reads more than a registry file can hold.
+  const Files::ReadResult r = Files::ReadRegularFile(path_, kMaxFileSize);
+  switch (r.status) {
+  case Files::ReadStatus::Missing: return;
+  case Files::ReadStatus::Ok: break;
+  case Files::ReadStatus::TooLarge: loadError_ = path_ + " is too large to be a registry file"; return;
+  case Files::ReadStatus::NotRegular:
+  case Files::ReadStatus::Failed: loadError_ = "Cannot read " + path_ + ": " + r.error; return;
   }
-  struct stat st {};
-  if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
-    loadError_ = "Cannot read " + path_ + ": not a regular file";
-    ::close(fd);
-    return;
-  }
-  if (static_cast<uint64_t>(st.st_size) > kMaxFileSize) {
-    loadError_ = path_ + " is too large to be a registry file";
-    ::close(fd);
-    return;
-  }
-  std::string text;
-  text.resize(static_cast<size_t>(st.st_size));
-  size_t got = 0;
-  while (got < text.size()) {
-    ssize_t n = ::read(fd, text.data() + got, text.size() - got);
-    if (n < 0 && errno == EINTR) continue;
-    if (n < 0) {
-      loadError_ = "Cannot read " + path_ + ": " + ErrnoText(errno);
-      ::close(fd);
-      return;
-    }
-    if (n == 0) break;
-    got += static_cast<size_t>(n);
-  }
-  ::close(fd);
-  text.resize(got);
   std::string why;
-  if (!FromText(text, &why)) loadError_ = path_ + " is damaged (" + why + ")";
+  if (!FromText(r.data, &why)) loadError_ = path_ + " is damaged (" + why + ")";
 }
 
 void FileRegistryStore::Refresh() {
@@ -526,59 +498,7 @@ bool FileRegistryStore::Save() {
 // ---------------------------------------------------------------------------
 
 bool WriteFileAtomically(const std::string& path, const std::string& data, std::string* error) {
-  namespace fs = std::filesystem;
-  auto failed = [&](const std::string& why) {
-    if (error) *error = "Cannot write " + path + ": " + why;
-    return false;
-  };
-  std::error_code ec;
-  fs::path target(path);
-  if (fs::is_symlink(target, ec)) {
-    fs::path resolved = fs::weakly_canonical(target, ec);
-    if (ec) return failed(ec.message());
-    target = resolved;
-  }
-  fs::path dir = target.parent_path();
-  if (!dir.empty()) {
-    fs::create_directories(dir, ec);
-    if (ec) return failed(ec.message());
-  }
-  struct stat old {};
-  bool hadOld = ::stat(target.c_str(), &old) == 0;
-  if (hadOld && S_ISDIR(old.st_mode)) return failed("it is a folder");
-
-  static std::atomic<unsigned> counter{0};
-  std::string tmp = target.string() + ".tmp." + std::to_string(::getpid()) + "." + std::to_string(counter++);
-  int fd = ::open(tmp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0644);
-  if (fd < 0) return failed(ErrnoText(errno));
-  auto abandon = [&](int err) {
-    ::close(fd);
-    ::unlink(tmp.c_str());
-    return failed(ErrnoText(err));
-  };
-  if (hadOld && ::fchmod(fd, old.st_mode & 07777) != 0) return abandon(errno);
-  size_t done = 0;
-  while (done < data.size()) {
-    ssize_t n = ::write(fd, data.data() + done, data.size() - done);
-    if (n < 0 && errno == EINTR) continue;
-    if (n <= 0) return abandon(n < 0 ? errno : EIO);
-    done += static_cast<size_t>(n);
-  }
-  if (::fsync(fd) != 0) return abandon(errno);
-  if (::close(fd) != 0) {
-    int err = errno;
-    ::unlink(tmp.c_str());
-    return failed(ErrnoText(err));
-  }
-  if (::rename(tmp.c_str(), target.c_str()) != 0) {
-    int err = errno;
-    ::unlink(tmp.c_str());
-    return failed(ErrnoText(err));
-  }
-  int dfd = ::open(dir.empty() ? "." : dir.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-  if (dfd >= 0) {
-    ::fsync(dfd);
-    ::close(dfd);
-  }
-  return true;
+  Files::AtomicWriteOptions options;
+  options.createFolders = true;
+  return Files::WriteFileAtomically(path, data, error, options);
 }

@@ -160,8 +160,8 @@ private:
   Stamp stamp_;
 };
 
-// Writes data to path through a temporary file in the same folder that is then
-// renamed over path; creates missing folders; keeps the mode of an existing
-// file and writes through a symbolic link to its target. False and error set
-// when it fails (the old file is then untouched).
+// Files::WriteFileAtomically (files/AtomicFile.h) that also creates missing
+// folders: all-or-nothing, refuses a target that is not a regular file, keeps
+// the mode of an existing file and writes through a symbolic link to its
+// target. False and error set when it fails (the old file is then untouched).
 bool WriteFileAtomically(const std::string& path, const std::string& data, std::string* error);

@@ -3,15 +3,14 @@
 #include "options/FileExtension.h"
 #include "platform/RegistryStore.h"
 #include "platform/Paths.h"
+#include "files/SafeRead.h"
 
 #include <cerrno>
 #include <chrono>
 #include <cstdlib>
 #include <fcntl.h>
-#include <fstream>
 #include <signal.h>
 #include <spawn.h>
-#include <sstream>
 #include <string_view>
 #include <sys/stat.h>
 #include <sys/wait.h>
@@ -51,20 +50,22 @@ std::string Join(const std::string& dir, const std::string& name) {
   return dir + "/" + name;
 }
 
-// Whole file into out; false when it does not exist or cannot be read.
-bool ReadFile(const std::string& path, std::string& out) {
-  std::ifstream in(path, std::ios::binary);
-  if (!in) return false;
-  std::ostringstream s;
-  s << in.rdbuf();
-  if (in.bad()) return false;
-  out = s.str();
-  return true;
-}
+// Larger than any desktop file, MIME package or mimeapps.list we expect.
+constexpr size_t kMaxDesktopFileBytes = 1024 * 1024;
 
-bool PathExists(const std::string& path) {
-  struct stat st {};
-  return ::stat(path.c_str(), &st) == 0;
+enum class Found { File, Missing, Unusable };
+
+// A whole desktop file into out. Unusable (with error set) when something
+// other than a regular file is there, or it is too large or unreadable.
+Found ReadDesktopFile(const std::string& path, std::string& out, std::string& error) {
+  Files::ReadResult r = Files::ReadRegularFile(path, kMaxDesktopFileBytes);
+  if (r.status == Files::ReadStatus::Missing) return Found::Missing;
+  if (!r.Ok()) {
+    error = "Cannot read " + path + ": " + r.error;
+    return Found::Unusable;
+  }
+  out = std::move(r.data);
+  return Found::File;
 }
 
 // One argument of an Exec line, quoted, then escaped for a desktop file value.
@@ -286,9 +287,10 @@ std::string XdgSync::UpdateMimeApps(const std::string& text, const std::vector<s
 
 bool XdgSync::WriteOrRemove(const std::string& path, const std::string* contents, bool& changed) {
   std::string old;
-  bool exists = ReadFile(path, old);
+  const Found found = ReadDesktopFile(path, old, error_);
+  if (found == Found::Unusable) return false; // never replaced nor removed
   if (contents) {
-    if (exists && old == *contents) return true;
+    if (found == Found::File && old == *contents) return true;
     std::string err;
     if (!WriteFileAtomically(path, *contents, &err)) {
       error_ = err;
@@ -297,7 +299,7 @@ bool XdgSync::WriteOrRemove(const std::string& path, const std::string* contents
     changed = true;
     return true;
   }
-  if (!exists && !PathExists(path)) return true;
+  if (found == Found::Missing) return true;
   if (::unlink(path.c_str()) != 0 && errno != ENOENT) {
     error_ = "Cannot remove " + path;
     return false;
@@ -331,8 +333,8 @@ bool XdgSync::Apply(const std::vector<std::string>& extensions) {
     ok = WriteOrRemove(desktopPath, &entry, desktopChanged) && ok;
   } else {
     // Remove the entry only when this program wrote it.
-    std::string old;
-    if (ReadFile(desktopPath, old) && old.find(kMarker) != std::string::npos) {
+    std::string old, ignored;
+    if (ReadDesktopFile(desktopPath, old, ignored) == Found::File && old.find(kMarker) != std::string::npos) {
       ok = WriteOrRemove(desktopPath, nullptr, desktopChanged) && ok;
     }
   }
@@ -349,9 +351,9 @@ bool XdgSync::Apply(const std::vector<std::string>& extensions) {
 
   const std::string mimeApps = Join(paths_.ConfigHome, "mimeapps.list");
   std::string oldApps;
-  bool appsExist = ReadFile(mimeApps, oldApps);
-  if (!appsExist && PathExists(mimeApps)) {
-    error_ = "Cannot read " + mimeApps;
+  const Found apps = ReadDesktopFile(mimeApps, oldApps, error_);
+  const bool appsExist = apps == Found::File;
+  if (apps == Found::Unusable) {
     ok = false;
   } else {
     std::string newApps = UpdateMimeApps(oldApps, wanted, unwanted);

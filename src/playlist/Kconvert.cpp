@@ -1,11 +1,11 @@
 #include "playlist/Kconvert.h"
 
-#include <cerrno>
 #include <cstring>
-#include <fcntl.h>
 #include <stdexcept>
+#include <string_view>
 #include <sys/stat.h>
-#include <unistd.h>
+
+#include "files/SafeRead.h"
 
 #include "playlist/PathRules.h"
 #include "playlist/Tokens.h"
@@ -13,46 +13,47 @@
 namespace Kconvert {
 namespace {
 
-[[noreturn]] void ThrowCannotOpen(const std::string& path, int err) {
-  throw std::runtime_error("Cannot open file \"" + path + "\". " + std::strerror(err));
+// The whole file in one string, as a regular file of at most maxBytes.
+std::string ReadWholeFile(const std::string& path, size_t maxBytes) {
+  Files::ReadResult r = Files::ReadRegularFile(path, maxBytes);
+  if (!r.Ok()) throw std::runtime_error("Cannot open file \"" + path + "\". " + r.error);
+  return std::move(r.data);
 }
 
-// The whole file in one string: one open, reads of the file's size at once.
-std::string ReadWholeFile(const std::string& path) {
-  const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
-  if (fd < 0) ThrowCannotOpen(path, errno);
-  struct stat st {};
-  if (::fstat(fd, &st) != 0) {
-    const int err = errno;
-    ::close(fd);
-    ThrowCannotOpen(path, err);
+bool StartsWithNoCase(const std::string& s, size_t at, std::string_view prefix) {
+  if (at > s.size() || s.size() - at < prefix.size()) return false;
+  for (size_t i = 0; i < prefix.size(); ++i) {
+    char c = s[at + i];
+    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+    if (c != prefix[i]) return false;
   }
-  if (S_ISDIR(st.st_mode)) {
-    ::close(fd);
-    ThrowCannotOpen(path, EISDIR);
-  }
-  std::string data;
-  // One byte more than the reported size, so the end is seen without a
-  // second buffer growth; files of unknown size grow by doubling.
-  size_t capacity = st.st_size > 0 ? static_cast<size_t>(st.st_size) + 1 : 4096;
-  data.resize(capacity);
-  size_t used = 0;
-  while (true) {
-    if (used == data.size()) data.resize(data.size() * 2);
-    const ssize_t got = ::read(fd, data.data() + used, data.size() - used);
-    if (got < 0) {
-      if (errno == EINTR) continue;
-      const int err = errno;
-      ::close(fd);
-      ThrowCannotOpen(path, err);
-    }
-    if (got == 0) break;
-    used += static_cast<size_t>(got);
-  }
-  ::close(fd);
-  data.resize(used);
-  return data;
+  return true;
 }
+
+int HexValue(char c) {
+  if (c >= '0' && c <= '9') return c - '0';
+  if (c >= 'a' && c <= 'f') return c - 'a' + 10;
+  if (c >= 'A' && c <= 'F') return c - 'A' + 10;
+  return -1;
+}
+
+bool IsRelativeEntry(const std::string& entry) {
+  return (entry.empty() || entry[0] != '/') && entry.find(':') == std::string::npos;
+}
+
+bool IsRegularFile(const std::string& path) {
+  struct stat st {};
+  return ::stat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode);
+}
+
+std::string TrimBlanks(const std::string& s) {
+  size_t from = 0, to = s.size();
+  while (from < to && (s[from] == ' ' || s[from] == '\t')) ++from;
+  while (to > from && (s[to - 1] == ' ' || s[to - 1] == '\t')) --to;
+  return s.substr(from, to - from);
+}
+
+constexpr std::string_view kUtf8Bom = "\xEF\xBB\xBF";
 
 } // namespace
 
@@ -94,8 +95,10 @@ std::string JoinLinesCrLf(const std::vector<std::string>& lines) {
   return text;
 }
 
-std::vector<std::string> ReadTextLines(const std::string& path) {
-  return SplitTextLines(ReadWholeFile(path));
+std::vector<std::string> ReadTextLines(const std::string& path) { return ReadTextLines(path, kMaxPlaylistBytes); }
+
+std::vector<std::string> ReadTextLines(const std::string& path, size_t maxBytes) {
+  return SplitTextLines(ReadWholeFile(path, maxBytes));
 }
 
 std::vector<std::string> ReadM3u(const std::string& path) {
@@ -132,6 +135,92 @@ void MakeAbsolutePaths(const std::string& playlistPath, std::vector<std::string>
     const bool relative = (entry.empty() || entry[0] != '/') && entry.find(':') == std::string::npos;
     if (relative) entry.insert(0, folder);
   }
+}
+
+std::string FileUriToPath(const std::string& entry) {
+  if (!StartsWithNoCase(entry, 0, "file:") || entry.find('\0') != std::string::npos) return entry;
+  size_t start;
+  if (entry.compare(5, 3, "///") == 0) start = 7; // file:///path
+  else if (StartsWithNoCase(entry, 5, "//localhost/")) start = 16;
+  else return entry; // another host, or not a URI we read
+  std::string path;
+  path.reserve(entry.size() - start);
+  for (size_t i = start; i < entry.size(); ++i) {
+    const int hi = entry[i] == '%' && i + 2 < entry.size() ? HexValue(entry[i + 1]) : -1;
+    const int lo = hi >= 0 ? HexValue(entry[i + 2]) : -1;
+    if (lo < 0) {
+      path += entry[i];
+      continue;
+    }
+    const char byte = static_cast<char>(hi * 16 + lo);
+    if (byte == '\0') return entry; // no file name holds one
+    path += byte;
+    i += 2;
+  }
+  return path;
+}
+
+void ResolvePlaylistEntries(const std::string& playlistPath, std::vector<std::string>& list) {
+  const std::string folder = PathRules::ExtractFilePath(playlistPath);
+  for (std::string& entry : list) {
+    if (StartsWithNoCase(entry, 0, "file:")) {
+      entry = FileUriToPath(entry);
+      continue;
+    }
+    if (!IsRelativeEntry(entry)) continue;
+    if (entry.find('\\') != std::string::npos && !IsRegularFile(folder + entry)) {
+      // Written on Windows: "sub\a.mp3" means "sub/a.mp3"; "\a.mp3" too.
+      std::string path = entry;
+      for (char& c : path)
+        if (c == '\\') c = '/';
+      const size_t first = path.find_first_not_of('/');
+      entry = folder + (first == std::string::npos ? std::string() : path.substr(first));
+      continue;
+    }
+    entry.insert(0, folder);
+  }
+}
+
+std::vector<std::string> ReadM3u8(const std::string& path) {
+  std::vector<std::string> lines = ReadTextLines(path);
+  if (!lines.empty() && lines[0].compare(0, kUtf8Bom.size(), kUtf8Bom) == 0) lines[0].erase(0, kUtf8Bom.size());
+  std::vector<std::string> result;
+  result.reserve(lines.size());
+  for (const std::string& line : lines) {
+    std::string entry = TrimBlanks(line);
+    if (!entry.empty() && entry[0] != '#') result.push_back(std::move(entry));
+  }
+  return result;
+}
+
+std::vector<std::string> ReadM3uEntries(const std::string& path) {
+  std::vector<std::string> list = ReadM3u(path);
+  ResolvePlaylistEntries(path, list);
+  return list;
+}
+
+std::vector<std::string> ReadM3u8Entries(const std::string& path) {
+  std::vector<std::string> list = ReadM3u8(path);
+  ResolvePlaylistEntries(path, list);
+  return list;
+}
+
+std::vector<std::string> ReadPlsEntries(const std::string& path) {
+  std::vector<std::string> list = ReadPls(path);
+  ResolvePlaylistEntries(path, list);
+  return list;
+}
+
+PlaylistReader PlaylistReaderFor(const std::string& path) {
+  std::string ext = PathRules::ExtractFileExt(path);
+  for (char& c : ext)
+    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+  if (ext == ".vpls") return static_cast<PlaylistReader>(&ReadTextLines);
+  if (ext == ".m3u") return &ReadM3uEntries;
+  if (ext == ".m3u8") return &ReadM3u8Entries;
+  if (ext == ".pls") return &ReadPlsEntries;
+  if (ext == ".b4s") return &ReadB4s;
+  return nullptr;
 }
 
 } // namespace Kconvert

@@ -1,6 +1,9 @@
 #include "skins/SkinList.h"
 
+#include "files/SafeRead.h"
 #include "playlist/Fileoptions.h"
+
+#include <stdexcept>
 
 namespace SkinList {
 
@@ -43,6 +46,15 @@ std::string SkinBitmapPath(const std::string& scriptFolder, const std::string& v
     if (c == '\\') c = '/';
   if (!value.empty() && value[0] == '/') return path;
   return scriptFolder + path;
+}
+
+std::string ReadSkinBitmapBytes(const std::string& path) {
+  Files::ReadResult r = Files::ReadRegularFile(path, kMaxSkinBitmapBytes);
+  const bool cannotOpen = r.status == Files::ReadStatus::Missing || r.status == Files::ReadStatus::Failed ||
+                          (r.status == Files::ReadStatus::NotRegular && r.isFolder);
+  if (cannotOpen) throw std::runtime_error("Cannot open file \"" + path + "\". " + r.error);
+  if (!r.Ok()) throw std::runtime_error("Bitmap image is not valid");
+  return std::move(r.data);
 }
 
 std::optional<std::string> SkinToApply(const std::string& lastSkinFile, const std::string& skinFolder,

@@ -2,6 +2,7 @@
 // The list of skin scripts on the options dialog's skin page, and where a
 // script's bitmap is found. The plain functions use the standard library
 // only.
+#include <cstddef>
 #include <optional>
 #include <string>
 #include <vector>
@@ -22,6 +23,14 @@ std::vector<std::string> SkinListItems(const std::string& folder);
 // A Windows drive path ("C:\skins\x.bmp") cannot exist here: its file name
 // is looked up in the script's folder instead.
 std::string SkinBitmapPath(const std::string& scriptFolder, const std::string& value);
+
+// The bytes of a skin bitmap file, for QImage::fromData. A regular file of
+// at most kMaxSkinBitmapBytes, opened without blocking. Throws
+// std::runtime_error("Cannot open file \"<path>\". <reason>") when it is
+// missing, unreadable or a folder, and std::runtime_error("Bitmap image is
+// not valid") for a FIFO, device or a file that is too large.
+std::string ReadSkinBitmapBytes(const std::string& path);
+inline constexpr std::size_t kMaxSkinBitmapBytes = 64u * 1024u * 1024u;
 
 // The script to load when the dialog closes with OK, or nothing when the
 // choice `chosenName` (the current-skin caption) is the skin already applied:

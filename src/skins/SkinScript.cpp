@@ -145,5 +145,5 @@ uint32_t StringToColor(const std::string& value) {
 }
 
 std::string ReadSkinScriptText(const std::string& path) {
-  return Kconvert::JoinLinesCrLf(Kconvert::ReadTextLines(path));
+  return Kconvert::JoinLinesCrLf(Kconvert::ReadTextLines(path, kMaxSkinScriptBytes));
 }

@@ -1,5 +1,6 @@
 #pragma once
 #include <array>
+#include <cstddef>
 #include <cstdint>
 #include <string>
 #include <string_view>
@@ -25,5 +26,9 @@ std::string SkinValue(const std::string& text, const std::string& key);
 uint32_t StringToColor(const std::string& value);
 
 // The script file as one text: its lines (the playlist line rules), each
-// followed by CR LF. Throws std::runtime_error when it cannot be read.
+// followed by CR LF. Throws std::runtime_error("Cannot open file \"<path>\".
+// <reason>") when it cannot be read, is not a regular file or is longer than
+// kMaxSkinScriptBytes.
 std::string ReadSkinScriptText(const std::string& path);
+// Far more than the twelve keys of a script need.
+inline constexpr std::size_t kMaxSkinScriptBytes = 1024 * 1024;

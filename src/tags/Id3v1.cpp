@@ -1,11 +1,9 @@
 #include "tags/Id3v1.h"
 
 #include "tags/TagFile.h"
+#include "tags/TagRewrite.h"
 
 #include <cstring>
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
 
 const std::array<std::string, 148> MusicGenre = {
     "Blues", "Classic Rock", "Country", "Dance", "Disco", "Funk", "Grunge", "Hip-Hop",
@@ -122,19 +120,33 @@ bool TID3v1::ReadFromFile(const std::string& FileName) {
   return true;
 }
 
-bool TID3v1::RemoveFromFile(const std::string& FileName) {
-  uint8_t block[BlockSize];
+bool TID3v1::RemoveFromFile(const std::string& FileName) { return Rewrite(FileName, nullptr); }
+
+// Writes the file without its old block (and with newBlock, when given) under
+// the name + "~" and renames it over the original: a kill at any moment
+// leaves either the old or the new file whole. A file shorter than a block
+// is refused; removing from a file without a tag leaves it untouched.
+bool TID3v1::Rewrite(const std::string& FileName, const uint8_t* newBlock) {
   int64_t size = 0;
-  if (!ReadBlock(FileName, block, size)) return false;
-  if (!StartsWithTag(block)) return true;
+  const int in = tagfile::OpenForReading(FileName, size);
+  if (in < 0) return false;
+  uint8_t block[BlockSize];
+  const int64_t blockAt = size - static_cast<int64_t>(BlockSize);
+  if (size < static_cast<int64_t>(BlockSize) || !tagfile::ReadExactAt(in, blockAt, block, BlockSize)) {
+    tagfile::Close(in);
+    return false;
+  }
+  const bool hasTag = StartsWithTag(block);
+  if (!newBlock && !hasTag) {
+    tagfile::Close(in);
+    return true;
+  }
   // "Set attributes to normal" has no counterpart here.
-  int fd = ::open(FileName.c_str(), O_WRONLY | O_CLOEXEC | O_NONBLOCK);
-  if (fd < 0) return false;
-  struct stat st;
-  // Cut only if the file still has the size the tag was found at.
-  bool ok = ::fstat(fd, &st) == 0 && S_ISREG(st.st_mode) && st.st_size == size &&
-            ::ftruncate(fd, static_cast<off_t>(size - static_cast<int64_t>(BlockSize))) == 0;
-  return tagfile::Close(fd) && ok;
+  Files::AtomicFile out(FileName, tagfile::RewriteOptions());
+  bool ok = out.Open() && tagfile::CopyRange(in, 0, hasTag ? blockAt : size, out);
+  if (ok && newBlock) ok = out.Write(newBlock, BlockSize);
+  tagfile::Close(in);
+  return ok && out.Commit();
 }
 
 std::array<uint8_t, TID3v1::BlockSize> TID3v1::MakeBlock() const {
@@ -160,17 +172,7 @@ std::array<uint8_t, TID3v1::BlockSize> TID3v1::MakeBlock() const {
 
 bool TID3v1::SaveToFile(const std::string& FileName) {
   const std::array<uint8_t, BlockSize> block = MakeBlock();
-  if (!RemoveFromFile(FileName)) return false;
-  int fd = ::open(FileName.c_str(), O_WRONLY | O_APPEND | O_CLOEXEC | O_NONBLOCK);
-  if (fd < 0) return false;
-  struct stat st;
-  bool ok = ::fstat(fd, &st) == 0 && S_ISREG(st.st_mode);
-  if (ok && !tagfile::WriteAll(fd, block.data(), block.size())) {
-    // A half-written tag would be read as garbage: put the old end back.
-    if (::ftruncate(fd, st.st_size) != 0) { /* nothing more can be done */ }
-    ok = false;
-  }
-  return tagfile::Close(fd) && ok;
+  return Rewrite(FileName, block.data());
 }
 
 std::string TID3v1::FGetGenre() const {

@@ -41,6 +41,8 @@ public:
   std::array<uint8_t, BlockSize> MakeBlock() const;
 
 private:
+  // Rewrites the file all-or-nothing without its block, plus newBlock when given.
+  static bool Rewrite(const std::string& FileName, const uint8_t* newBlock);
   friend struct TagTexts; // the tag summary reads the texts without copies
   bool hasTag_;
   uint8_t versionCode_;

@@ -1,6 +1,7 @@
 #include "tags/Id3v2.h"
 
 #include "tags/TagFile.h"
+#include "tags/TagRewrite.h"
 
 #include <array>
 #include <cerrno>
@@ -283,22 +284,15 @@ bool TID3v2::SaveToFile(const std::string& FileName) {
 bool TID3v2::RemoveFromFile(const std::string& FileName) { return Rewrite(FileName, nullptr); }
 
 // Writes the new file completely under the name + "~" and then renames it
-// over the original in one step, so that at every moment either the old or
-// the new file is complete under the original name. Any failure leaves the
-// original untouched and removes the temporary file.
+// over the original in one step (tagfile::RewriteOptions), so that at every
+// moment either the old or the new file is complete under the original name.
+// Any failure leaves the original untouched and removes the temporary file.
 bool TID3v2::Rewrite(const std::string& FileName, const std::string* newTag) {
-  // Rewrite the file a symbolic link points at, not the link.
-  std::string path = FileName;
-  if (char* real = ::realpath(FileName.c_str(), nullptr)) {
-    path = real;
-    std::free(real);
-  }
   int64_t size = 0;
-  const int in = tagfile::OpenForReading(path, size);
+  const int in = tagfile::OpenForReading(FileName, size);
   if (in < 0) return false;
   uint8_t header[HeaderSize];
-  struct stat st;
-  if (!tagfile::ReadExactAt(in, 0, header, HeaderSize) || ::fstat(in, &st) != 0) {
+  if (!tagfile::ReadExactAt(in, 0, header, HeaderSize)) {
     tagfile::Close(in);
     return false;
   }
@@ -308,46 +302,13 @@ bool TID3v2::Rewrite(const std::string& FileName, const std::string* newTag) {
     return false;
   }
   const int64_t skip = hasId3 ? TotalTagSize(header, size) : 0;
-
-  const std::string tmp = path + "~";
-  ::unlink(tmp.c_str()); // replace whatever has that name; never write through a link
-  const int out = ::open(tmp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
-  if (out < 0) {
-    tagfile::Close(in);
-    return false;
-  }
-  bool ok = true;
-  if (newTag) ok = tagfile::WriteAll(out, newTag->data(), newTag->size());
-  if (ok) {
-    constexpr size_t kChunk = 128 * 1024;
-    std::unique_ptr<uint8_t[]> buf(new uint8_t[kChunk]);
-    int64_t at = skip;
-    for (;;) {
-      ssize_t got = ::pread(in, buf.get(), kChunk, static_cast<off_t>(at));
-      if (got < 0) {
-        if (errno == EINTR) continue;
-        ok = false;
-        break;
-      }
-      if (got == 0) break;
-      if (!tagfile::WriteAll(out, buf.get(), static_cast<size_t>(got))) {
-        ok = false;
-        break;
-      }
-      at += got;
-    }
-    ok = ok && at >= size; // the whole audio part arrived
-  }
-  // Same permissions (and owner, where allowed) as the original.
-  if (ok) ok = ::fchmod(out, st.st_mode & 07777) == 0;
-  if (ok && ::fchown(out, st.st_uid, st.st_gid) != 0) { /* not permitted: keep ours */ }
-  // On disk before the rename, so a crash cannot leave an empty file behind.
-  if (ok) ok = ::fsync(out) == 0;
-  ok = tagfile::Close(out) && ok;
+  // Through a link to the file it names; anything but a regular file is refused.
+  Files::AtomicFile out(FileName, tagfile::RewriteOptions());
+  bool ok = out.Open();
+  if (ok && newTag) ok = out.Write(*newTag);
+  ok = ok && tagfile::CopyRange(in, skip, size, out);
   tagfile::Close(in);
-  if (ok) ok = ::rename(tmp.c_str(), path.c_str()) == 0;
-  if (!ok) ::unlink(tmp.c_str());
-  return ok;
+  return ok && out.Commit();
 }
 
 void TID3v2::FSetTitle(const std::string& v) { title_ = v; tagfile::TrimRight(title_); }

@@ -1,6 +1,7 @@
 # Sources of src/tags. Core units (std library only) go to velmaris_core.
 target_sources(velmaris_core PRIVATE
   ${CMAKE_CURRENT_LIST_DIR}/TagFile.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/TagRewrite.cpp
   ${CMAKE_CURRENT_LIST_DIR}/Id3v1.cpp
   ${CMAKE_CURRENT_LIST_DIR}/Id3v2.cpp
   ${CMAKE_CURRENT_LIST_DIR}/TagText.cpp

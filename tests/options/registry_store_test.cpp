@@ -1,4 +1,5 @@
 #include "platform/RegistryStore.h"
+#include "support/ChildProcess.h"
 #include "support/TempDir.h"
 
 #include <gtest/gtest.h>
@@ -178,6 +179,31 @@ TEST_F(FileRegistryTest, UnreadableFileReadsEmptyAndRefusesChanges) {
   FileRegistryStore huge(path);
   EXPECT_NE(huge.LoadError().find("too large"), std::string::npos) << huge.LoadError();
   EXPECT_FALSE(huge.CreateKey("\\.mp3"));
+}
+
+TEST_F(FileRegistryTest, FifoOrDeviceInPlaceOfTheFileNeitherHangsNorIsReplaced) {
+  std::filesystem::create_directories(dir.File("velmaris"));
+  const std::string fifo = dir.File("fifo");
+  ASSERT_EQ(::mkfifo(fifo.c_str(), 0644), 0);
+  for (const std::string& target : {fifo, std::string("/dev/zero")}) {
+    SCOPED_TRACE(target);
+    std::filesystem::remove(path);
+    ASSERT_EQ(::symlink(target.c_str(), path.c_str()), 0);
+    EXPECT_TRUE(testsupport::ChildSucceedsWithin(5, [&] {
+      FileRegistryStore store(path);
+      return store.LoadError().find("Not a regular file") != std::string::npos && !store.KeyExists("\\.mp3") &&
+             !store.CreateKey("\\.mp3");
+    }));
+  }
+  // Saving through a link to a FIFO or device refuses instead of replacing it.
+  std::filesystem::remove(path);
+  ASSERT_EQ(::symlink(fifo.c_str(), path.c_str()), 0);
+  std::string error;
+  EXPECT_FALSE(WriteFileAtomically(path, "text", &error));
+  EXPECT_NE(error.find("Not a regular file"), std::string::npos) << error;
+  struct stat st {};
+  ASSERT_EQ(::stat(fifo.c_str(), &st), 0);
+  EXPECT_TRUE(S_ISFIFO(st.st_mode));
 }
 
 TEST_F(FileRegistryTest, ChangesByAnotherStoreAreNotLost) {

@@ -1,12 +1,14 @@
 #include "options/FileExtension.h"
 #include "platform/RegistryStore.h"
 #include "platform/XdgSync.h"
+#include "support/ChildProcess.h"
 #include "support/TempDir.h"
 
 #include <gtest/gtest.h>
 
 #include <cstdlib>
 #include <filesystem>
+#include <sys/stat.h>
 
 namespace {
 
@@ -134,6 +136,35 @@ TEST_F(XdgTest, MimeAppsKeepsForeignLines) {
   ASSERT_TRUE(sync.Apply({}));
   EXPECT_EQ(ReadAll(MimeApps()), original + "\n");
   EXPECT_FALSE(Exists(Desktop()));
+}
+
+TEST_F(XdgTest, FifoOrDeviceInPlaceOfADesktopFileIsAnErrorNotAHang) {
+  std::filesystem::create_directories(dir.Path() + "config");
+  std::filesystem::create_directories(dir.Path() + "data/applications");
+  const std::string fifo = dir.File("fifo");
+  ASSERT_EQ(::mkfifo(fifo.c_str(), 0644), 0);
+  // mimeapps.list as a FIFO, then as a link to /dev/zero (endless bytes).
+  for (const std::string& target : {fifo, std::string("/dev/zero")}) {
+    SCOPED_TRACE(target);
+    std::filesystem::remove(MimeApps());
+    ASSERT_EQ(::symlink(target.c_str(), MimeApps().c_str()), 0);
+    EXPECT_TRUE(testsupport::ChildSucceedsWithin(5, [&] {
+      XdgSync sync(kProgram);
+      sync.SetRunTools(false);
+      return !sync.Apply({".mp3"}) && sync.LastError() == "Cannot read " + MimeApps() + ": Not a regular file";
+    }));
+  }
+  // Our desktop file's name taken by a link to a FIFO: refused, not replaced.
+  std::filesystem::remove(MimeApps());
+  std::filesystem::remove(Desktop());
+  ASSERT_EQ(::symlink(fifo.c_str(), Desktop().c_str()), 0);
+  EXPECT_TRUE(testsupport::ChildSucceedsWithin(5, [&] {
+    XdgSync sync(kProgram);
+    sync.SetRunTools(false);
+    return !sync.Apply({".mp3"}) && sync.Apply({}); // not ours: left alone
+  }));
+  EXPECT_TRUE(std::filesystem::is_fifo(fifo));
+  EXPECT_TRUE(std::filesystem::is_symlink(Desktop()));
 }
 
 TEST(MimeAppsText, EditsOnlyOurEntries) {

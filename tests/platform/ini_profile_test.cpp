@@ -285,7 +285,23 @@ TEST(IniFile, CrashBeforeRenameLeavesOldFileWhole) {
   ASSERT_EQ(temps.size(), 1u);
   EXPECT_EQ(ReadAll(temps[0]), "; mine\r\n[S]\r\nk=new\r\n"); // complete, just not in place
 
-  // The next run writes normally beside the leftover.
+  // The next run writes normally and removes the dead process's leftover.
   ASSERT_TRUE(WritePrivateProfileString("S", "k", "next", path));
   EXPECT_EQ(ReadAll(path), "; mine\r\n[S]\r\nk=next\r\n");
+  EXPECT_TRUE(LeftoverTempFiles(dir.Path()).empty());
+}
+
+TEST(IniFile, FifoOrDeviceInsteadOfTheFileGivesDefaultsAndIsNotReplaced) {
+  TempDir dir;
+  const std::string fifo = dir.File("fifo.ini");
+  ASSERT_EQ(::mkfifo(fifo.c_str(), 0644), 0);
+  const std::string zero = dir.File("zero.ini");
+  ASSERT_EQ(::symlink("/dev/zero", zero.c_str()), 0);
+  for (const std::string& path : {fifo, zero}) {
+    EXPECT_EQ(GetPrivateProfileString("S", "k", "def", 100, path), "def"); // at once, no waiting
+    EXPECT_FALSE(WritePrivateProfileString("S", "k", "v", path));
+  }
+  struct stat st {};
+  ASSERT_EQ(::stat(fifo.c_str(), &st), 0);
+  EXPECT_TRUE(S_ISFIFO(st.st_mode));
 }

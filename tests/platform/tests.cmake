@@ -10,3 +10,7 @@ velmaris_test(NAME tests_platform_media
 velmaris_test(NAME tests_platform_volume
   SOURCES ${CMAKE_CURRENT_LIST_DIR}/volume_file_test.cpp
   LIBS velmaris_platform)
+# What the real message boxes show (no window needed).
+velmaris_test(NAME tests_platform_dialogs
+  SOURCES ${CMAKE_CURRENT_LIST_DIR}/dialog_text_test.cpp
+  LIBS velmaris_platform)

@@ -7,6 +7,8 @@
 #include <filesystem>
 
 #include "platform/FileWaveOutVolume.h"
+#include "files/AtomicFile.h"
+#include "support/ChildProcess.h"
 #include "support/TempDir.h"
 
 using testsupport::TempDir;
@@ -86,6 +88,48 @@ TEST_F(FileWaveOutVolumeTest, AGarbledOrUnreadableValueCannotBeRead) {
   EXPECT_FALSE(volume.GetVolume(value));
   EXPECT_FALSE(volume.SetVolume(5u));
   EXPECT_EQ(volume.Gain()->volume.load(), 5u);  // the sound follows anyway
+}
+
+TEST_F(FileWaveOutVolumeTest, AFifoInPlaceOfTheFileIsAnErrorNotAHangAndStays) {
+  std::filesystem::create_directories(state.Path() + "velmaris");
+  const std::string fifo = state.Path() + "fifo";
+  ASSERT_EQ(::mkfifo(fifo.c_str(), 0644), 0);
+  for (const std::string& at : {VolumeFile(), state.Path() + "link"}) {
+    SCOPED_TRACE(at);
+    std::filesystem::remove(VolumeFile());
+    if (at == VolumeFile()) {
+      ASSERT_EQ(::mkfifo(VolumeFile().c_str(), 0644), 0);
+    } else {
+      ASSERT_EQ(::symlink(fifo.c_str(), VolumeFile().c_str()), 0);
+    }
+    // At start-up: the program must come up with full volume.
+    EXPECT_TRUE(testsupport::ChildSucceedsWithin(5, [] {
+      auto gain = std::make_shared<AudioGain>();
+      FileWaveOutVolume volume(gain);
+      uint32_t value = 0;
+      return !volume.GetVolume(value) && gain->volume.load() == AudioGain::kFull && !volume.SetVolume(7u) &&
+             gain->volume.load() == 7u;
+    }));
+    struct stat st {};
+    ASSERT_EQ(::stat(VolumeFile().c_str(), &st), 0);
+    EXPECT_TRUE(S_ISFIFO(st.st_mode));
+  }
+}
+
+TEST_F(FileWaveOutVolumeTest, AFailedSaveKeepsTheOldValueAndLeavesNoTempFile) {
+  FileWaveOutVolume volume;
+  ASSERT_TRUE(volume.SetVolume(1000u));
+  Files::AtomicFile::SetFaultForTests(Files::AtomicFile::Fault::Write);
+  const bool saved = volume.SetVolume(2000u);
+  Files::AtomicFile::SetFaultForTests(Files::AtomicFile::Fault::None);
+  EXPECT_FALSE(saved);
+  EXPECT_EQ(testsupport::ReadAll(VolumeFile()), "1000\n");
+  int files = 0;
+  for (const auto& entry : std::filesystem::directory_iterator(state.Path() + "velmaris")) {
+    (void)entry;
+    ++files;
+  }
+  EXPECT_EQ(files, 1);
 }
 
 TEST_F(FileWaveOutVolumeTest, OutputGainOfFindsTheSharedGain) {

@@ -7,7 +7,11 @@
 #include <vector>
 
 #include "playlist/Kconvert.h"
+#include "support/ChildProcess.h"
 #include "support/TempDir.h"
+
+#include <sys/stat.h>
+#include <unistd.h>
 
 using Lines = std::vector<std::string>;
 using testsupport::TempDir;
@@ -108,4 +112,109 @@ TEST(ReadB4s, PlayStringsBetweenTheDelimiters) {
            "<entry Playstring=\"file:/m/d\ne.mp3\"></entry></playlist></WinampXML>");
   EXPECT_EQ(Kconvert::ReadB4s(dir.File("a.b4s")),
             (Lines{"/m/a.mp3", "/m/Tom &amp; Jerry.mp3", "/m/b%20c.mp3", "/m/d\r\ne.mp3"}));
+}
+
+// ---- files that are not playlists ----
+
+TEST(ReadTextLines, FifoDeviceAndHugeFilesAreRefusedAtOnce) {
+  TempDir dir;
+  ASSERT_EQ(::mkfifo(dir.File("fifo.m3u").c_str(), 0644), 0);
+  ASSERT_EQ(::symlink("/dev/zero", dir.File("zero.m3u").c_str()), 0);
+  for (const char* name : {"fifo.m3u", "zero.m3u"}) {
+    const std::string path = dir.File(name);
+    EXPECT_TRUE(testsupport::ChildSucceedsWithin(5, [&path] {
+      try {
+        Kconvert::ReadM3u(path);
+      } catch (const std::runtime_error& e) {
+        return std::string(e.what()) == "Cannot open file \"" + path + "\". Not a regular file";
+      }
+      return false;
+    })) << name;
+  }
+  // A sparse file one byte over the limit: refused without reading it.
+  const std::string huge = dir.File("huge.vpls");
+  WriteAll(huge, "");
+  ASSERT_EQ(::truncate(huge.c_str(), static_cast<off_t>(Kconvert::kMaxPlaylistBytes + 1)), 0);
+  EXPECT_THROW(Kconvert::ReadTextLines(huge), std::runtime_error);
+  WriteAll(dir.File("small"), "a\nbb\n");
+  EXPECT_EQ(Kconvert::ReadTextLines(dir.File("small"), 5), (Lines{"a", "bb"}));
+  EXPECT_THROW(Kconvert::ReadTextLines(dir.File("small"), 4), std::runtime_error);
+}
+
+// ---- playlists written by other players ----
+
+TEST(FileUriToPath, OnlyLocalFileUrisAreDecoded) {
+  const std::pair<std::string, std::string> cases[] = {
+      {"file:///m/b%20c.mp3", "/m/b c.mp3"},
+      {"file:///m/%C3%A9t%c3%a9.mp3", "/m/\xC3\xA9t\xC3\xA9.mp3"},
+      {"FILE://LocalHost/m/a.mp3", "/m/a.mp3"},
+      {"file:///m/100%.mp3", "/m/100%.mp3"},    // not an escape: kept
+      {"file:///m/a%2", "/m/a%2"},              // cut short: kept
+      {"file:///m/%zz.mp3", "/m/%zz.mp3"},
+      {"file:///m/%E9t%E9.mp3", "/m/\xE9t\xE9.mp3"}, // Latin-1 bytes as they are
+      {"file:///m/a%00b.mp3", "file:///m/a%00b.mp3"}, // no name holds a NUL
+      {"file://server/share/a.mp3", "file://server/share/a.mp3"},
+      {"file:/m/a.mp3", "file:/m/a.mp3"},
+      {"file:", "file:"},
+      {"http://radio/a%20b.mp3", "http://radio/a%20b.mp3"},
+      {"/m/a%20b.mp3", "/m/a%20b.mp3"},
+      {"", ""},
+  };
+  for (const auto& [uri, path] : cases) EXPECT_EQ(Kconvert::FileUriToPath(uri), path) << uri;
+}
+
+TEST(PlaylistEntries, M3uFromWindowsAndOtherPlayers) {
+  TempDir dir;
+  const std::string path = dir.File("l.m3u");
+  WriteAll(dir.File("lit\\eral.mp3"), "x"); // a real file with a backslash in its name
+  WriteAll(path, "#EXTM3U\r\nsub\\rel1.mp3\r\n\\top.mp3\r\nlit\\eral.mp3\r\nfile:///m/b%20c.mp3\r\n"
+                 "song.mp3\r\n/abs/a.mp3\r\nhttp://host/a.mp3\r\nC:\\Hits\\a.mp3\r\n");
+  EXPECT_EQ(Kconvert::ReadM3uEntries(path),
+            (Lines{dir.Path() + "sub/rel1.mp3", dir.Path() + "top.mp3", dir.Path() + "lit\\eral.mp3", "/m/b c.mp3",
+                   dir.Path() + "song.mp3", "/abs/a.mp3", "http://host/a.mp3", "C:\\Hits\\a.mp3"}));
+  // Entries that worked before come out as before.
+  WriteAll(path, "#EXTM3U\r\n#EXTINF:123,Artist - Title\r\nsong.mp3\r\n/hits/#1.mp3\r\n\r\n/x y.mp3 \r\n");
+  Lines old = Kconvert::ReadM3u(path);
+  Kconvert::MakeAbsolutePaths(path, old);
+  EXPECT_EQ(Kconvert::ReadM3uEntries(path), old);
+}
+
+TEST(PlaylistEntries, PlsEntriesAreResolvedAgainstThePlaylistFolder) {
+  TempDir dir;
+  const std::string path = dir.File("a.pls");
+  WriteAll(path, "[playlist]\r\nFile1=/a.mp3\r\nFile2=rel.mp3\r\nFile3=file:///m/b%20c.mp3\r\n"
+                 "File4=sub\\d.mp3\r\nFile5=http://radio/x\r\nNumberOfEntries=5\r\n");
+  EXPECT_EQ(Kconvert::ReadPlsEntries(path), (Lines{"/a.mp3", dir.Path() + "rel.mp3", "/m/b c.mp3",
+                                                    dir.Path() + "sub/d.mp3", "http://radio/x"}));
+}
+
+TEST(PlaylistEntries, M3u8IsUtf8M3uWithCommentsAndABom) {
+  TempDir dir;
+  const std::string path = dir.File("l.m3u8");
+  WriteAll(path, "\xEF\xBB\xBF#EXTM3U\n#EXTINF:5,\xC3\xA9t\xC3\xA9\n\xC3\xA9t\xC3\xA9.mp3\n\n  /abs/#1.mp3 \n"
+                 "file:///m/x%20y.mp3\nsub\\z.mp3\n");
+  EXPECT_EQ(Kconvert::ReadM3u8(path), (Lines{"\xC3\xA9t\xC3\xA9.mp3", "/abs/#1.mp3", "file:///m/x%20y.mp3",
+                                             "sub\\z.mp3"}));
+  EXPECT_EQ(Kconvert::ReadM3u8Entries(path), (Lines{dir.Path() + "\xC3\xA9t\xC3\xA9.mp3", "/abs/#1.mp3",
+                                                    "/m/x y.mp3", dir.Path() + "sub/z.mp3"}));
+  // A file that starts with an entry (no header, no BOM).
+  WriteAll(path, "/a.mp3\r\n");
+  EXPECT_EQ(Kconvert::ReadM3u8Entries(path), Lines{"/a.mp3"});
+}
+
+TEST(PlaylistEntries, ReaderByExtension) {
+  using Kconvert::PlaylistReader;
+  const std::pair<std::string, PlaylistReader> cases[] = {
+      {"/l/a.m3u8", &Kconvert::ReadM3u8Entries},
+      {"/l/a.M3U8", &Kconvert::ReadM3u8Entries},
+      {"/l/a.m3u", &Kconvert::ReadM3uEntries},
+      {"/l/a.Pls", &Kconvert::ReadPlsEntries},
+      {"/l/a.b4s", &Kconvert::ReadB4s},
+      {"/l/a.VPLS", static_cast<PlaylistReader>(&Kconvert::ReadTextLines)},
+      {"/l/a.mp3", nullptr},
+      {"/l/m3u8", nullptr},
+      {"/l.m3u8/a", nullptr},
+      {"/l/a.m3u8.txt", nullptr},
+  };
+  for (const auto& [path, reader] : cases) EXPECT_EQ(Kconvert::PlaylistReaderFor(path), reader) << path;
 }

@@ -7,7 +7,12 @@
 #include <utility>
 #include <vector>
 
+#include "skins/SkinList.h"
 #include "skins/SkinScript.h"
+#include "support/ChildProcess.h"
+
+#include <sys/stat.h>
+#include <unistd.h>
 #include "support/TempDir.h"
 
 namespace {
@@ -134,4 +139,50 @@ TEST(ReadSkinScriptText, LinesEachFollowedByCrLf) {
   const std::string text = ReadSkinScriptText(dir.File("a.vskin"));
   EXPECT_EQ(text, "Name=A;\r\nAuthor=B;\r\nTranspColor=clLime;\r\n");
   EXPECT_EQ(StringToColor(SkinValue(text, "TranspColor=")), 0x00FF00u);
+}
+
+TEST(ReadSkinScriptText, OnlyRegularFilesOfAScriptsSize) {
+  testsupport::TempDir dir;
+  const std::string fifo = dir.File("fifo.vskin");
+  ASSERT_EQ(::mkfifo(fifo.c_str(), 0644), 0);
+  EXPECT_TRUE(testsupport::ChildSucceedsWithin(5, [&fifo] {
+    try {
+      ReadSkinScriptText(fifo);
+    } catch (const std::runtime_error& e) {
+      return std::string(e.what()) == "Cannot open file \"" + fifo + "\". Not a regular file";
+    }
+    return false;
+  }));
+  // A script without ";" of many megabytes is not a skin script.
+  testsupport::WriteAll(dir.File("big.vskin"), "Name=" + std::string(kMaxSkinScriptBytes, 'x'));
+  EXPECT_THROW(ReadSkinScriptText(dir.File("big.vskin")), std::runtime_error);
+}
+
+TEST(ReadSkinBitmapBytes, RegularFilesOnlyWithTheLoadersTexts) {
+  testsupport::TempDir dir;
+  testsupport::WriteAll(dir.File("a.bmp"), std::string("BM\0\1", 4));
+  EXPECT_EQ(SkinList::ReadSkinBitmapBytes(dir.File("a.bmp")), std::string("BM\0\1", 4));
+  ASSERT_EQ(::mkfifo(dir.File("fifo.bmp").c_str(), 0644), 0);
+  ASSERT_EQ(::symlink("/dev/zero", dir.File("zero.bmp").c_str()), 0);
+  ASSERT_EQ(::mkdir(dir.File("folder.bmp").c_str(), 0755), 0);
+  testsupport::WriteAll(dir.File("huge.bmp"), "");
+  ASSERT_EQ(::truncate(dir.File("huge.bmp").c_str(), static_cast<off_t>(SkinList::kMaxSkinBitmapBytes + 1)), 0);
+  const std::pair<std::string, std::string> cases[] = {
+      {"fifo.bmp", "Bitmap image is not valid"},
+      {"zero.bmp", "Bitmap image is not valid"},
+      {"huge.bmp", "Bitmap image is not valid"},
+      {"folder.bmp", "Cannot open file \"" + dir.File("folder.bmp") + "\". Is a directory"},
+      {"missing.bmp", "Cannot open file \"" + dir.File("missing.bmp") + "\". No such file or directory"},
+  };
+  for (const auto& [name, text] : cases) {
+    const std::string path = dir.File(name);
+    EXPECT_TRUE(testsupport::ChildSucceedsWithin(5, [&] {
+      try {
+        SkinList::ReadSkinBitmapBytes(path);
+      } catch (const std::runtime_error& e) {
+        return e.what() == text;
+      }
+      return false;
+    })) << name;
+  }
 }

@@ -1,6 +1,13 @@
 #include "support/TagBytes.h"
 #include "support/TempDir.h"
+#include "files/AtomicFile.h"
 #include "tags/Id3v1.h"
+
+#include <csignal>
+#include <sys/resource.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 #include <gtest/gtest.h>
 
@@ -194,4 +201,58 @@ TEST_F(Id3v1Write, FailuresAreReportedAndChangeNothing) {
   EXPECT_FALSE(t.SaveToFile(path));
   EXPECT_EQ(ReadAll(path), audio.substr(0, 127));
   EXPECT_FALSE(t.SaveToFile(dir.Path()));
+}
+
+// The old file stays whole when the new one cannot be written completely:
+// here the process may not write a file as long as the song (as when the disk
+// fills up or the process is killed halfway).
+TEST_F(Id3v1Write, ASaveThatCannotFinishKeepsTheOldTag) {
+  Id3v1Fields f;
+  f.title = "Old";
+  const std::string original = audio + Id3v1Block(f);
+  WriteAll(path, original);
+  const pid_t child = ::fork();
+  ASSERT_GE(child, 0);
+  if (child == 0) {
+    ::signal(SIGXFSZ, SIG_IGN);
+    const rlimit limit{static_cast<rlim_t>(original.size() - 1), static_cast<rlim_t>(original.size() - 1)};
+    ::setrlimit(RLIMIT_FSIZE, &limit);
+    TID3v1 t;
+    t.FSetTitle("New");
+    ::_exit(t.SaveToFile(path) ? 1 : 0);
+  }
+  int status = 0;
+  ASSERT_EQ(::waitpid(child, &status, 0), child);
+  EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << "the save reported success";
+  EXPECT_EQ(ReadAll(path), original);
+  EXPECT_FALSE(Exists(path + "~"));
+}
+
+TEST_F(Id3v1Write, FailedSaveOrRemoveLeavesTheFileAndNoTempFile) {
+  Id3v1Fields f;
+  f.title = "Old";
+  const std::string original = audio + Id3v1Block(f);
+  WriteAll(path, original);
+  for (Files::AtomicFile::Fault fault : {Files::AtomicFile::Fault::Write, Files::AtomicFile::Fault::Rename}) {
+    Files::AtomicFile::SetFaultForTests(fault);
+    TID3v1 t;
+    t.FSetTitle("New");
+    const bool saved = t.SaveToFile(path);
+    const bool removed = t.RemoveFromFile(path);
+    Files::AtomicFile::SetFaultForTests(Files::AtomicFile::Fault::None);
+    EXPECT_FALSE(saved);
+    EXPECT_FALSE(removed);
+    EXPECT_EQ(ReadAll(path), original);
+    EXPECT_FALSE(Exists(path + "~"));
+  }
+  // A link to a FIFO is not replaced by a song file.
+  const std::string fifo = dir.File("fifo");
+  ASSERT_EQ(::mkfifo(fifo.c_str(), 0644), 0);
+  ASSERT_EQ(::symlink(fifo.c_str(), dir.File("link.mp3").c_str()), 0);
+  TID3v1 t;
+  EXPECT_FALSE(t.SaveToFile(dir.File("link.mp3")));
+  EXPECT_FALSE(t.RemoveFromFile(dir.File("link.mp3")));
+  struct stat st {};
+  ASSERT_EQ(::stat(fifo.c_str(), &st), 0);
+  EXPECT_TRUE(S_ISFIFO(st.st_mode));
 }

@@ -1,5 +1,6 @@
 #include "support/TagBytes.h"
 #include "support/TempDir.h"
+#include "files/AtomicFile.h"
 #include "tags/Id3v2.h"
 #include "tags/Kid3lib.h"
 
@@ -299,4 +300,21 @@ TEST_F(Id3v2Write, FailuresLeaveTheOriginalUntouched) {
   EXPECT_FALSE(t.SaveToFile(path));
   EXPECT_FALSE(t.RemoveFromFile(path));
   EXPECT_EQ(ReadAll(path), original);
+}
+
+TEST_F(Id3v2Write, FailedSaveOrRemoveLeavesTheFileAndNoTempFile) {
+  const std::string original = Id3v2Tag(3, {Id3v2TextFrame("TIT2", "Keep")}) + kAudio;
+  WriteAll(path, original);
+  for (Files::AtomicFile::Fault fault : {Files::AtomicFile::Fault::Write, Files::AtomicFile::Fault::Rename}) {
+    Files::AtomicFile::SetFaultForTests(fault);
+    TID3v2 t;
+    t.FSetTitle("New");
+    const bool saved = t.SaveToFile(path);
+    const bool removed = t.RemoveFromFile(path);
+    Files::AtomicFile::SetFaultForTests(Files::AtomicFile::Fault::None);
+    EXPECT_FALSE(saved);
+    EXPECT_FALSE(removed);
+    EXPECT_EQ(ReadAll(path), original);
+    EXPECT_FALSE(Exists(path + "~"));
+  }
 }
