@@ -133,17 +133,17 @@ TEST_F(PlayerView, CaptionAndTaskbarTextFollowTheFoldMode) {
 TEST_F(PlayerView, VolumeCaption) {
   Volume.Value = 0xFFFF0000u | 32767u;
   auto& w = Start();
-  EXPECT_EQ(VolumeCaption(), "49%");  // read at start-up
+  EXPECT_EQ(VolumeCaption(), "50%");  // read at start-up, to the nearest percent
   emit w.btnVolume->MouseDown(Qt::RightButton, Qt::RightButton, {}, 3, 3);
-  EXPECT_EQ(VolumeCaption(), "64%");
+  EXPECT_EQ(VolumeCaption(), "65%");
   // The right button is tested first, even with the left one held.
   emit w.btnVolume->MouseDown(Qt::LeftButton, Qt::LeftButton | Qt::RightButton, {}, 3, 3);
-  EXPECT_EQ(VolumeCaption(), "80%");
+  EXPECT_EQ(VolumeCaption(), "81%");
   emit w.btnVolume->MouseDown(Qt::LeftButton, Qt::LeftButton, {}, 10, 3);
   emit w.btnVolume->MouseMove(Qt::LeftButton, {}, 5, 3);
-  EXPECT_EQ(VolumeCaption(), "75%");
+  EXPECT_EQ(VolumeCaption(), "76%");
   emit w.btnVolume->MouseMove(Qt::NoButton, {}, 40, 3);  // no button held: no drag
-  EXPECT_EQ(VolumeCaption(), "75%");
+  EXPECT_EQ(VolumeCaption(), "76%");
 
   Window.reset();
   Volume.Readable = false;

@@ -108,8 +108,12 @@ TEST_F(PlayListView, QuickFindWalkThroughAlphaBetaGammaBest) {
   EXPECT_TRUE(Edit().isHidden());
   EXPECT_TRUE(Edit().text().isEmpty());
   EXPECT_EQ(Focus(), &Box());
-  // Its release reaches the list, which plays the focused line.
+  // Its release reaches the list, but the key went down in the box: it is
+  // not the list's, and nothing plays.
+  Release(Qt::Key_Return, "\r");
   EXPECT_EQ(Device->OpenPath(), "");
+  // A press and release in the list play the focused line.
+  Press(Qt::Key_Return, "\r");
   Release(Qt::Key_Return, "\r");
   EXPECT_EQ(Device->OpenPath(), Dir.File("Gamma Best.mp3"));
   EXPECT_EQ(Device->Mode(), TMPModes::mpPlaying);
@@ -271,13 +275,15 @@ TEST_F(PlayListView, PopupLineCommandsFollowTheSelectionOnPress) {
     for (QAction* a : {w.Removeselected1, w.Openfolderofselectedfile1, w.ViewFileInfoID3TagInfo})
       EXPECT_EQ(a->isEnabled(), on) << a->text().toStdString();
   };
-  // A right press changes no selection; the items follow the one there is.
+  // A right press on a line selects it, so the popup acts on that line.
   List().SelectOnly(0);
   Mouse(QEvent::MouseButtonPress, LineRect(1).center(), Qt::RightButton);
-  EXPECT_EQ(SelectedRows(), (Rows{0}));
+  EXPECT_EQ(SelectedRows(), (Rows{1}));
   lineCommandsOn(true);
+  // Below the last line nothing is selected: the line commands are off.
   List().DeselectAll();
-  Mouse(QEvent::MouseButtonPress, LineRect(1).center(), Qt::RightButton);
+  Mouse(QEvent::MouseButtonPress, QPoint(LineRect(0).center().x(), w.PlayList->viewport()->height() - 2),
+        Qt::RightButton);
   lineCommandsOn(false);
   EXPECT_TRUE(w.SortByName1->isEnabled());
 }

@@ -13,4 +13,4 @@ velmaris_test(NAME tests_platform_volume
 # What the real message boxes show (no window needed).
 velmaris_test(NAME tests_platform_dialogs
   SOURCES ${CMAKE_CURRENT_LIST_DIR}/dialog_text_test.cpp
-  LIBS velmaris_platform)
+  LIBS velmaris_dialogs)

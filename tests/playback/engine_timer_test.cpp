@@ -154,7 +154,7 @@ TEST_F(EngineTimer, AnErrorInATickIsReportedOnceAndStopsTheTimer) {
   e.PlayCurrentEntry();
   Device->FailOpen("Cannot decode this file");
   Device->PlayToEnd();  // the next line fails to open
-  EXPECT_EQ(Errors, std::vector<std::string>{"Cannot decode this file"});
+  EXPECT_EQ(Errors, std::vector<std::string>{"Cannot play \"" + Dir.File("song1.mp3") + "\": Cannot decode this file."});
   EXPECT_EQ(Count("ErrorRaised"), 1);
   EXPECT_FALSE(e.TimerActive());
   for (int i = 0; i < 3; ++i) Tick();

@@ -127,6 +127,32 @@ TEST_F(EngineTransport, LoadSongPublishesTheSongAndRemembersIt) {
   EXPECT_EQ(Events, (Calls{"TrayHintChanged", "SongLoaded"}));
 }
 
+TEST_F(EngineTransport, AFailedOpenNamesTheFileInPlainWords) {
+  auto& e = Start();
+  AddSongs(1);
+  SetCurrent(0);
+  const std::string quoted = "Cannot play \"" + Dir.File("song0.mp3") + "\": ";
+  const struct {
+    const char* device;
+    std::string shown;
+  } cases[] = {
+      {"Failed to find valid MPEG data within limit on resync.",
+       quoted + "it holds no MP3 audio; it may be damaged, or a file of another kind."},
+      {"The file holds no playable MPEG audio",
+       quoted + "it holds no MP3 audio; it may be empty, damaged, or a file of another kind."},
+      {"Unknown error code", quoted + "its audio cannot be decoded."},
+  };
+  for (const auto& c : cases) {
+    Device->FailOpen(c.device);
+    try {
+      e.PlayCurrentEntry();
+      ADD_FAILURE() << "no error for " << c.device;
+    } catch (const MediaDeviceError& error) {
+      EXPECT_EQ(std::string(error.what()), c.shown);
+    }
+  }
+}
+
 TEST_F(EngineTransport, AFailedOpenEndsTheCommandAndKeepsTheTexts) {
   auto& e = Start();
   AddSongs(2);
@@ -140,7 +166,9 @@ TEST_F(EngineTransport, AFailedOpenEndsTheCommandAndKeepsTheTexts) {
     e.PlayCurrentEntry();
     ADD_FAILURE() << "no error";
   } catch (const MediaDeviceError& error) {
-    EXPECT_STREQ(error.what(), "Cannot decode this file");
+    // Which file, and the device's own words where they are not ones the
+    // player knows.
+    EXPECT_EQ(std::string(error.what()), "Cannot play \"" + Dir.File("song1.mp3") + "\": Cannot decode this file.");
   }
   EXPECT_FALSE(Device->IsOpen());  // the previous song has stopped
   EXPECT_FALSE(Called("Play"));

@@ -58,7 +58,7 @@ TEST_F(EngineVolume, DeviceVolumeIsReadFromTheLeftChannel) {
   auto& e = Start();
   Volume.Value = 0xFFFF0000u | 32767u;
   EXPECT_TRUE(e.ReadDeviceVolume());
-  EXPECT_EQ(e.VolumePercent(), 49);
+  EXPECT_EQ(e.VolumePercent(), 50);
   Volume.Value = 0x0000FFFFu;
   EXPECT_TRUE(e.ReadDeviceVolume());
   EXPECT_EQ(e.VolumePercent(), 100);

@@ -33,9 +33,26 @@ TEST(VolumeStepsTest, PercentsAndDeviceValues) {
   EXPECT_EQ(DeviceValue(0.8f), 52428u * 65537u);
   EXPECT_EQ(DeviceValue(0.7f), 45874u * 65537u);
   // Only the left channel is shown.
-  EXPECT_EQ(PercentOfDeviceValue(0xFFFF0000u | 32767u), 49);
+  EXPECT_EQ(PercentOfDeviceValue(0xFFFF0000u | 32767u), 50);  // 49.9992: the nearest percent
   EXPECT_EQ(PercentOfDeviceValue(0x0000FFFFu), 100);
   EXPECT_EQ(PercentOfDeviceValue(0xFFFF0000u), 0);
+}
+
+// The volume is kept between runs only as the device value: a level shown
+// as a whole percent reads back as that percent at the next start, instead
+// of one less each time (70 % is stored as 45874, which is 69.9992 %).
+TEST(VolumeStepsTest, AStoredVolumeReadsBackAsTheSamePercent) {
+  const float dragged = ClampLevel(DragLevel(LevelOfPercent(50), 0, 20));
+  ASSERT_EQ(PercentOfLevel(dragged), 70);
+  EXPECT_EQ(PercentOfDeviceValue(DeviceValue(dragged)), 70);
+  int checked = 0;
+  for (int p = 0; p <= 100; ++p) {
+    const float level = LevelOfPercent(p);
+    if (PercentOfLevel(level) != p) continue;  // shown one higher by the float rounding of the caption rule
+    EXPECT_EQ(PercentOfDeviceValue(DeviceValue(level)), p) << p << " %";
+    ++checked;
+  }
+  EXPECT_GT(checked, 50);
 }
 
 TEST(VolumeStepsTest, RightClicksStepAndWrapAfterTheTop) {
