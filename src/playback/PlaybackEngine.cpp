@@ -132,6 +132,7 @@ void PlaybackEngine::PlayCurrentEntry() {
   }
   LoadSong(path);
   PlayerPlay();
+  UpdateButtons();
 }
 
 void PlaybackEngine::OpenPath(const std::string& path, bool keep, bool play) {
@@ -152,18 +153,26 @@ void PlaybackEngine::OpenPath(const std::string& path, bool keep, bool play) {
 
 // ---- transport commands ----
 
+// The transport commands show their result on the buttons at once, not at
+// the next tick: what the buttons show is also what a seek takes for "was it
+// playing", so a seek right after Play must find the song playing.
 void PlaybackEngine::Play() {
   if (!timer_.isActive()) timer_.start();
   PlayerPlay();
+  UpdateButtons();
 }
 
-void PlaybackEngine::Pause() { PlayerPause(); }
+void PlaybackEngine::Pause() {
+  PlayerPause();
+  UpdateButtons();
+}
 
 void PlaybackEngine::Stop() {
   buttons_.StopEnabled = false;
   emit ButtonsChanged();
   PlayerStop();
   OpenDevice().Rewind();
+  UpdateButtons();
 }
 
 void PlaybackEngine::Next() {

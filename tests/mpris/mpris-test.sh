@@ -84,6 +84,9 @@ pc pause
 check "pause while paused stays paused" Paused "$(pc status)"
 pc play
 check "play" Playing "$(wait_for Playing pc status)"
+# A jump right after pause and play (no timer tick between): still playing.
+pc pause; pc play; pc position 8
+check "a jump right after play keeps playing" Playing "$(pc status)"
 
 # Position: absolute, relative, and the Seeked signal.
 gdbus monitor --session -d "$name_a" -o /org/mpris/MediaPlayer2 >"$work/monitor.log" 2>&1 &
@@ -92,14 +95,14 @@ pids+=("$mon")
 sleep 0.3
 pc position 10
 pos=$(pc position)
-check "position 10 s" 1 "$(awk -v p="$pos" 'BEGIN { print (p >= 10 && p < 11.5) }')"
+check "position 10 s ($pos)" 1 "$(awk -v p="$pos" 'BEGIN { print (p >= 10 && p < 11.5) }')"
 pc position 5-
 pos=$(pc position)
-check "position back 5 s" 1 "$(awk -v p="$pos" 'BEGIN { print (p >= 5 && p < 6.5) }')"
+check "position back 5 s ($pos)" 1 "$(awk -v p="$pos" 'BEGIN { print (p >= 5 && p < 6.5) }')"
 gdbus call --session -d "$name_a" -o /org/mpris/MediaPlayer2 \
   -m org.mpris.MediaPlayer2.Player.SetPosition "$id1" 15000000 >/dev/null
 pos=$(pc position)
-check "SetPosition 15 s" 1 "$(awk -v p="$pos" 'BEGIN { print (p >= 15 && p < 16.5) }')"
+check "SetPosition 15 s ($pos)" 1 "$(awk -v p="$pos" 'BEGIN { print (p >= 15 && p < 16.5) }')"
 gdbus call --session -d "$name_a" -o /org/mpris/MediaPlayer2 \
   -m org.mpris.MediaPlayer2.Player.SetPosition /org/velmaris/track/999 1000000 >/dev/null
 pos=$(pc position)

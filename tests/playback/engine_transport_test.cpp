@@ -22,7 +22,7 @@ bool Same(const Buttons& a, const Buttons& b) {
          a.PauseEnabled == b.PauseEnabled && a.StopEnabled == b.StopEnabled && a.SeekEnabled == b.SeekEnabled;
 }
 
-TEST_F(EngineTransport, ButtonsFollowTheDeviceModeAtEachTick) {
+TEST_F(EngineTransport, ButtonsFollowTheDeviceModeAtEachTickAndEachCommand) {
   auto& e = Start();
   EXPECT_TRUE(Same(e.Buttons(), {true, false, false, false, false, false}));  // nothing offered yet
 
@@ -34,9 +34,9 @@ TEST_F(EngineTransport, ButtonsFollowTheDeviceModeAtEachTick) {
   EXPECT_EQ(Count("ButtonsChanged"), 1);
 
   e.Play();
-  EXPECT_TRUE(Same(e.Buttons(), stopped));  // shown only at the next tick
-  Tick();
   const Buttons playing{false, false, true, true, true, true};
+  EXPECT_TRUE(Same(e.Buttons(), playing));  // shown at once, not at the next tick
+  Tick();
   EXPECT_TRUE(Same(e.Buttons(), playing));
 
   e.Pause();
@@ -59,8 +59,8 @@ TEST_F(EngineTransport, ButtonsFollowTheDeviceModeAtEachTick) {
   ClearEvents();
   Device->ClearCalls();
   e.Stop();
-  EXPECT_FALSE(e.Buttons().StopEnabled);
-  EXPECT_EQ(Events, Calls{"ButtonsChanged"});
+  EXPECT_TRUE(Same(e.Buttons(), stopped));
+  EXPECT_EQ(Events, (Calls{"ButtonsChanged", "ButtonsChanged"}));  // Stop off at once, then the stopped state
   EXPECT_EQ(Device->Calls(), (Calls{"Stop", "Rewind"}));
   EXPECT_EQ(Device->Position(), 0);
   EXPECT_TRUE(Device->IsOpen() && e.TimerActive());
@@ -285,10 +285,17 @@ TEST_F(EngineTransport, SeekStaysInsideTheSongAndKeepsPlaying) {
   EXPECT_EQ(Device->Calls(), (Calls{"Resume", "SetPosition 30000"}));  // the pause toggles
   EXPECT_EQ(Device->Position(), 30000);
   EXPECT_NE(Device->Mode(), TMPModes::mpPlaying);
-  // Playing again, but no tick has shown it yet: the seek leaves it still.
+  // Playing again: the buttons show it at once, so a seek right after Play
+  // (before any tick) keeps the song playing.
   e.Play();
   e.SkipForward();
-  EXPECT_NE(Device->Mode(), TMPModes::mpPlaying);
+  EXPECT_EQ(Device->Mode(), TMPModes::mpPlaying);
+  // The device stopped by itself and no tick has shown it yet: the buttons
+  // still show it playing, so the seek plays.
+  Device->ScriptMode(TMPModes::mpStopped);
+  Device->ClearCalls();
+  e.SkipBack();
+  EXPECT_EQ(Device->Calls().back(), "Play");
 }
 
 TEST_F(EngineTransport, SeekAtAClickOnTheBar) {
