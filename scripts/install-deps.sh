@@ -12,7 +12,7 @@ packages=(
 for extra in "$@"; do
   case "$extra" in
     fuzz) packages+=(clang libclang-rt-14-dev) ;;
-    bench) packages+=(libbenchmark-dev libtag1-dev time) ;;
+    bench) packages+=(libbenchmark-dev libtag1-dev time audacious mpg123 pulseaudio pulseaudio-utils xvfb xauth) ;;
     screens) packages+=(xvfb xauth x11-apps imagemagick) ;;
   esac
 done
