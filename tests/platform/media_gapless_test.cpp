@@ -166,16 +166,23 @@ TEST_F(MediaGaplessTest, QueuedSongFollowsSampleExactlyWhetherQueuedEarlyOrLate)
       device->Open(Fixture(kSongX));
       LetTheDecoderFillTheRing();
       device->Play();
-      if (late) ASSERT_TRUE(RunUntil([&] { return device->Position() >= 2000; }));
+      // Late: paused where the ring holds the rest of x (so a busy machine
+      // cannot let x end first), queued, resumed.
+      const int plays = late ? 2 : 1;
+      if (late) {
+        ASSERT_TRUE(RunUntil([&] { return device->Position() >= 2000; }));
+        device->Pause();
+      }
       std::string reason;
       ASSERT_TRUE(device->QueueNext(Fixture(kSongY), &reason)) << reason;
       EXPECT_EQ(device->QueuedPath(), Fixture(kSongY));
       EXPECT_EQ(device->Length(), 2300);  // until y is heard, x is the song
+      if (late) device->Resume();
 
-      ASSERT_TRUE(WaitForCompletions(1));
-      // x's end was not reported; the one play ended with y's end.
+      ASSERT_TRUE(WaitForCompletions(plays));
+      // x's end was not reported; the play ended with y's end.
       EXPECT_EQ(transitions, 1);
-      EXPECT_EQ(completionsAtTransition, 0);
+      EXPECT_EQ(completionsAtTransition, plays - 1);
       EXPECT_EQ(atTransition.length, 2700);
       EXPECT_LT(atTransition.position, 2700);
       EXPECT_EQ(queuedAtTransition, "");
@@ -183,7 +190,7 @@ TEST_F(MediaGaplessTest, QueuedSongFollowsSampleExactlyWhetherQueuedEarlyOrLate)
       EXPECT_EQ(device->Position(), 2700);
       EXPECT_EQ(device->Mode(), TMPModes::mpStopped);
       RunFor(30);
-      EXPECT_EQ(completions, 1);
+      EXPECT_EQ(completions, plays);
       underrun = device->UnderrunFrames();
     }
     EXPECT_TRUE(HoldsExactly(ReadPcm(out), expected, underrun));
@@ -236,10 +243,16 @@ TEST_F(MediaGaplessTest, ADroppedSongLeavesTheOldEndOfSong) {
       ASSERT_TRUE(device->QueueNext(Fixture(kSongY)));
       LetTheDecoderFillTheRing();
       device->Play();
-      if (late) ASSERT_TRUE(RunUntil([&] { return device->Position() >= 1900; }));
+      const int plays = late ? 2 : 1;
+      if (late) {
+        // Where the decoder has put the start of y into the ring already.
+        ASSERT_TRUE(RunUntil([&] { return device->Position() >= 2000; }));
+        device->Pause();
+      }
       device->DropQueued();
       EXPECT_EQ(device->QueuedPath(), "");
-      ASSERT_TRUE(WaitForCompletions(1));
+      if (late) device->Resume();
+      ASSERT_TRUE(WaitForCompletions(plays));
       EXPECT_EQ(device->Position(), 2300);
       EXPECT_EQ(device->Length(), 2300);
       EXPECT_EQ(device->Mode(), TMPModes::mpStopped);
