@@ -85,8 +85,10 @@ TEST(NullMediaDeviceTest, AQueuedSongTakesOverAtTheExactEndOfTheOpenOne) {
 
   device.Advance(2299);
   EXPECT_EQ(device.PendingTransitions(), 0);
-  device.Advance(251);  // the last millisecond of x, then 250 of y
+  device.Advance(1);  // x's last millisecond: y is next to be heard
   EXPECT_EQ(device.OpenPath(), "/music/y.mp3");
+  EXPECT_EQ(device.Position(), 0);
+  device.Advance(250);
   EXPECT_EQ(device.Position(), 250);
   EXPECT_EQ(device.Length(), 2700);
   EXPECT_EQ(device.Mode(), TMPModes::mpPlaying);
