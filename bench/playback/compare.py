@@ -11,8 +11,12 @@ stereo), and measures, the players taking turns within each run:
   * launch -> stream created: from the start of the player's process until
     the server announces the new playback stream ("pactl subscribe");
   * silence at the song change: the null sink's monitor is recorded while x
-    and y play; the longest run of silent frames (both channels |s| < 64)
-    around x's end, in milliseconds. The songs hold no such run themselves;
+    and y play. "x end -> y start": x's last 256 frames and y's first 256
+    sounding frames, as libmpg123 decodes them (mpg123 -s), are found bit for
+    bit in the recording; the frames between them, in ms (0 = gapless; "-"
+    when a player changed the samples). "silence at change": the longest
+    run of silent frames (both channels |s| < 64) around x's end (the songs
+    hold no such run themselves; a server underrun there counts too);
   * player CPU and sound-server CPU over S seconds of the third song, as
     percent of one core (user + system time from /proc), nothing recording;
   * the player's resident memory (VmRSS) at the end of that window.
@@ -21,7 +25,8 @@ Players: "velmaris" (the program, the songs in an .m3u playlist), "device"
 (bench_playback queue: the media device playing the three songs, each queued
 while the one before plays, as the player's engine does once it pre-opens
 the next line), "audacious" (GTK, the three files on its command line), and
-"mpg123" (-o pulse). Prints min and median of the runs for each.
+"mpg123" (-o pulse); with --buffer-ms 23,93 also the device with other output
+buffer lengths ("device@23", ...). Prints min and median of the runs for each.
 
 Needs Xvfb, pulseaudio, pactl, parec, audacious, mpg123, sox, lame
 (scripts/install-deps.sh bench). Only the Python standard library is used.
@@ -154,7 +159,35 @@ def gap_ms(raw_path, x_seconds):
     return longest * 1000.0 / RATE if longest > 1 else 0.0
 
 
-def measure(name, command, env, server, seconds, work):
+def find_aligned(data, pattern, start=0):
+    i = data.find(pattern, start)
+    while i >= 0 and i % 4:
+        i = data.find(pattern, i + 1)
+    return i
+
+
+def change_gap_ms(raw_path, ref_x, ref_y):
+    """Frames between x's last frame and y's first one in the recording, in
+    ms: found by their exact samples (as libmpg123 decodes the files). None
+    when the recording does not hold them bit for bit (a player that
+    changes the samples); then the silence measure stands alone."""
+    with open(raw_path, "rb") as f:
+        data = f.read()
+    block = 256 * 4
+    x_tail = find_aligned(data, ref_x[-block:])
+    if x_tail < 0:
+        return None
+    x_end = x_tail + block
+    lead = 0
+    while lead + 4 <= len(ref_y) and ref_y[lead:lead + 4] == b"\0\0\0\0":
+        lead += 4
+    y_head = find_aligned(data, ref_y[lead:lead + block], x_end - lead)
+    if y_head < 0:
+        return None
+    return (y_head - lead - x_end) / 4 * 1000.0 / RATE
+
+
+def measure(name, command, env, server, seconds, work, refs):
     result = {}
     watch = StreamWatch(server.env)
     raw = os.path.join(work, "monitor.raw")
@@ -171,6 +204,7 @@ def measure(name, command, env, server, seconds, work):
             if watch.first_new is not None:
                 result["stream_ms"] = (watch.first_new - start) * 1000.0
             result["gap_ms"] = gap_ms(raw, 2.3)
+            result["exact_gap_ms"] = change_gap_ms(raw, *refs)
             time.sleep(1.0)
             if player.poll() is not None:
                 print("  %s ended early (exit code %s)" % (name, player.returncode))
@@ -200,6 +234,8 @@ def main():
     ap.add_argument("--runs", type=int, default=5)
     ap.add_argument("--seconds", type=float, default=10.0, help="seconds of playing for the CPU share")
     ap.add_argument("--players", default="velmaris,device,audacious,mpg123")
+    ap.add_argument("--buffer-ms", default="",
+                    help="comma-separated output buffer lengths: adds a device player for each (device@N)")
     args = ap.parse_args()
     for tool in ("Xvfb", "pulseaudio", "pactl", "parec", "audacious", "mpg123", "sox", "lame", "stdbuf"):
         if not shutil.which(tool):
@@ -210,6 +246,9 @@ def main():
     xvfb = None
     try:
         songs = make_songs(work)
+        # libmpg123's own decoding of x and y (gapless), to find them in the recordings.
+        refs = [subprocess.run(["mpg123", "-q", "-s", song], check=True, stdout=subprocess.PIPE).stdout
+                for song in songs[:2]]
         playlist = os.path.join(work, "xy.m3u")
         with open(playlist, "w") as f:
             f.write("\n".join(songs) + "\n")
@@ -225,7 +264,10 @@ def main():
             "audacious": ["audacious"] + songs,
             "mpg123": ["mpg123", "-q", "-o", "pulse"] + songs,
         }
-        players = [p for p in args.players.split(",") if p in commands]
+        for ms in filter(None, args.buffer_ms.split(",")):
+            commands["device@" + ms] = [os.path.abspath(args.bench), "--buffer-ms", ms, "queue"] + songs
+        players = [p for p in args.players.split(",") + ["device@" + ms for ms in filter(None, args.buffer_ms.split(","))]
+                   if p in commands]
         results = {p: [] for p in players}
         for run in range(args.runs):
             for name in players:
@@ -235,14 +277,15 @@ def main():
                 try:
                     env = launch.environment(display, home, "pulseaudio")
                     env.update(PULSE_SERVER=server.env["PULSE_SERVER"], PULSE_RUNTIME_PATH=server.folder)
-                    r = measure(name, commands[name], env, server, args.seconds, work)
+                    r = measure(name, commands[name], env, server, args.seconds, work, refs)
                 finally:
                     server.stop()
                 results[name].append(r)
                 print("  run %d %-9s %s" % (run + 1, name, ", ".join(
                     "%s %s" % (k, "-" if v is None else "%.2f" % v) for k, v in sorted(r.items()))))
 
-        keys = [("stream_ms", "launch->stream ms"), ("gap_ms", "silence at change ms"),
+        keys = [("stream_ms", "launch->stream ms"), ("exact_gap_ms", "x end -> y start ms"),
+                ("gap_ms", "silence at change ms"),
                 ("player_cpu", "player CPU %"), ("server_cpu", "server CPU %"), ("total_cpu", "total CPU %"),
                 ("rss_mib", "RSS MiB")]
         print()
