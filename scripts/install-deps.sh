@@ -14,7 +14,7 @@ packages=(
 for extra in "$@"; do
   case "$extra" in
     fuzz) packages+=(clang libclang-rt-14-dev) ;;
-    bench) packages+=(libbenchmark-dev libtag1-dev time) ;;
+    bench) packages+=(libbenchmark-dev libtag1-dev time audacious mpg123 pulseaudio pulseaudio-utils xvfb xauth) ;;
     screens) packages+=(xvfb xauth x11-apps imagemagick) ;;
     deb) packages+=(dpkg-dev fakeroot file lintian appstream desktop-file-utils debootstrap) ;;
   esac

@@ -5,6 +5,11 @@
 //   bench_playback gap <a.mp3> <b.mp3> [rounds]   silence between two songs played back to back
 //   bench_playback position <song.mp3> <seconds>  reported position against what went out
 //   bench_playback open <song.mp3>...             time to open each song
+//   bench_playback queue <a.mp3> <b.mp3>...        plays the songs in a row, each queued
+//                                                  while the one before plays (gapless),
+//                                                  with any output driver; prints the
+//                                                  open time of the output and the changes
+//   [--buffer-ms N] before the mode: another output buffer length
 //
 // gap and position want SDL_AUDIODRIVER=disk and SDL_DISKAUDIOFILE set; cpu
 // works with any driver (dummy plays in real time without a card).
@@ -26,6 +31,7 @@
 #include <vector>
 
 #include "platform/Mpg123SdlDevice.h"
+#include "platform/SdlAudioOutput.h"
 
 using Clock = std::chrono::steady_clock;
 using namespace std::chrono_literals;
@@ -252,12 +258,52 @@ int Open(int argc, char** argv) {
   return 0;
 }
 
+// Plays the songs back to back as a gapless player does: each next song is
+// queued while the one before plays. For the whole-program comparison
+// (compare.py records the sound server's output).
+int Queue(int argc, char** argv) {
+  const auto t0 = Clock::now();
+  Mpg123SdlDevice device;
+  int index = 0, changes = 0;
+  const auto queueNext = [&] {
+    if (index + 1 >= argc) return;
+    std::string reason;
+    if (!device.QueueNext(argv[index + 1], &reason)) std::fprintf(stderr, "queue: %s\n", reason.c_str());
+  };
+  device.SetTransitionHandler([&] {
+    ++index;
+    ++changes;
+    std::printf("  now playing %s, position %lld ms\n", argv[index], static_cast<long long>(device.Position()));
+    queueNext();
+  });
+  // The loop sleeps until the device reports (no polling timer, so the
+  // CPU share is the device's own).
+  QEventLoop loop;
+  device.SetCompletionHandler([&] {
+    if (device.Mode() != TMPModes::mpPlaying) loop.quit();
+  });
+  device.Open(argv[0]);
+  device.Play();
+  const double playMs = Ms(Clock::now() - t0);
+  queueNext();
+  std::printf("queue: first Play %.1f ms after start (output buffer %d frames)\n", playMs, device.OutputBufferFrames());
+  std::fflush(stdout);
+  loop.exec();
+  std::printf("  %d gapless changes\n", changes);
+  return 0;
+}
+
 } // namespace
 
 int main(int argc, char** argv) {
   QCoreApplication app(argc, argv);
+  if (argc > 3 && std::strcmp(argv[1], "--buffer-ms") == 0) {
+    SdlAudioOutput::SetBufferMsForMeasurement(std::atoi(argv[2]));
+    argv += 2;
+    argc -= 2;
+  }
   if (argc < 3) {
-    std::fprintf(stderr, "usage: %s cpu|gap|position|open ...\n", argv[0]);
+    std::fprintf(stderr, "usage: %s [--buffer-ms N] cpu|gap|position|open|queue ...\n", argv[0]);
     return 2;
   }
   const std::string mode = argv[1];
@@ -266,6 +312,7 @@ int main(int argc, char** argv) {
     if (mode == "gap" && argc >= 4) return Gap(argv[2], argv[3], argc > 4 ? std::atoi(argv[4]) : 3);
     if (mode == "position") return Position(argv[2], argc > 3 ? std::atoi(argv[3]) : 10);
     if (mode == "open") return Open(argc - 2, argv + 2);
+    if (mode == "queue") return Queue(argc - 2, argv + 2);
   } catch (const std::exception& e) {
     std::fprintf(stderr, "error: %s\n", e.what());
     return 1;

@@ -8,6 +8,9 @@
 # bench_playback built. [program]: the velmaris executable; when given, the
 # time from its launch (with a song on the command line) to the first sound
 # is measured as well.
+#
+# The comparison with other players (Audacious, mpg123) under a private
+# PulseAudio server is compare.py beside this script.
 set -euo pipefail
 build=${1:?build folder}
 program=${2:-}

@@ -47,6 +47,19 @@ public:
     return n;
   }
 
+  // Frames written and read since the last Reset; both only grow.
+  uint64_t WrittenTotal() const { return written_.load(std::memory_order_acquire); }
+  uint64_t ReadTotal() const { return read_.load(std::memory_order_acquire); }
+
+  // Forgets what was written after the first `total` frames (those not read
+  // yet). Like Reset, only while neither side is inside Read/Write.
+  void DropAfter(uint64_t total) {
+    const uint64_t r = read_.load(std::memory_order_relaxed);
+    const uint64_t w = written_.load(std::memory_order_relaxed);
+    const uint64_t keep = total < r ? r : total;
+    if (keep < w) written_.store(keep, std::memory_order_release);
+  }
+
   void Reset() {
     read_.store(0, std::memory_order_relaxed);
     written_.store(0, std::memory_order_release);

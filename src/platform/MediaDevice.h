@@ -52,17 +52,66 @@ public:
   virtual int64_t Position() const = 0;  // ms played out; throws when closed
   virtual TMPModes Mode() const = 0;     // throws when closed
 
-  // The handler is always invoked on the UI thread, never from inside a
+  // Position and length read together, from one moment of the device (a
+  // song change between two separate calls cannot mix the two songs).
+  struct Times {
+    int64_t position = 0;
+    int64_t length = 0;
+  };
+  virtual Times PositionAndLength() const { return {Position(), Length()}; }
+
+  // --- Gapless continuation ---
+  // QueueNext opens `path` as the song that follows the open one in the same
+  // output stream: its first sample comes right after the open song's last
+  // one. Call it while a song is open, best while it plays, any time before
+  // its end (the engine knows which line comes next). It replaces a song
+  // queued before. False, with the reason in `*reason` when given, when the
+  // song cannot follow gaplessly: nothing open, the open song has already
+  // ended, the file cannot be opened, or its sample rate differs. Then
+  // nothing is queued and the engine goes on as without a queue (Open and
+  // Play at the end, with the usual error box when Open fails).
+  //
+  // When the open song plays to its end with a song queued, the queued song
+  // becomes the open one at the exact sample where it becomes audible: from
+  // then on Length, Position (counting from its start) and Mode describe it,
+  // and the play goes on (mode playing). The open song's end is NOT reported
+  // to the completion handler; the play that started it reports completion
+  // once, when it ends later (at the queued song's end, or by a command).
+  // The transition handler runs once per such change, on the UI thread,
+  // after the change (so the engine shows the new song "as if it had been
+  // opened then").
+  //
+  // Open, Close, Stop, SetPosition, Rewind, Play at the end of the song, and
+  // DropQueued drop a song that is queued and not yet audible; Pause and
+  // Resume keep it. A command that comes after the change acts on the new
+  // song (the transition handler still runs for the change).
+  //
+  // Devices that cannot play gaplessly keep the default: nothing is queued.
+  virtual bool QueueNext(const std::string& path, std::string* reason = nullptr) {
+    (void)path;
+    if (reason) *reason = "This device plays one song at a time";
+    return false;
+  }
+  virtual void DropQueued() {}
+  // The path of the queued song, "" when none.
+  virtual std::string QueuedPath() const { return {}; }
+
+  // The handlers are always invoked on the UI thread, never from inside a
   // device call.
   void SetCompletionHandler(std::function<void()> handler) { onCompletion_ = std::move(handler); }
+  void SetTransitionHandler(std::function<void()> handler) { onTransition_ = std::move(handler); }
 
 protected:
   void NotifyCompletion() {
     if (onCompletion_) onCompletion_();
   }
+  void NotifyTransition() {
+    if (onTransition_) onTransition_();
+  }
 
 private:
   std::function<void()> onCompletion_;
+  std::function<void()> onTransition_;
 };
 
 inline constexpr const char* kNoDeviceOpen = "No media device open";

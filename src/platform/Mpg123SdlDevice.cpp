@@ -92,10 +92,16 @@ int64_t FileSize(const std::string& path) {
 
 } // namespace
 
+void Mpg123SdlDevice::HandleCloser::operator()(Handle* mh) const { HandleDeleter()(mh); }
+
 Mpg123SdlDevice::Mpg123SdlDevice(SharedAudioGain gain)
     : gain_(std::move(gain)), notifier_(std::make_unique<QObject>()),
       output_(std::make_unique<SdlAudioOutput>(&Mpg123SdlDevice::RenderThunk, this)), ring_(kRingFrames),
-      scratch_(kChunkFrames * 2) {}
+      scratch_(kChunkFrames * 2) {
+  // The sound server's stream gets ready while the program builds its
+  // window; Open waits for it only when it needs it.
+  output_->OpenInBackground(SdlAudioOutput::kLikelyRate);
+}
 
 Mpg123SdlDevice::~Mpg123SdlDevice() {
   CloseSong();
@@ -106,53 +112,68 @@ void Mpg123SdlDevice::CheckOpen() const {
   if (!open_) throw MediaDeviceError(kNoDeviceOpen);
 }
 
-void Mpg123SdlDevice::Open(const std::string& path) {
-  CloseSong();
+int Mpg123SdlDevice::OutputBufferFrames() const { return output_->BufferFrames(); }
 
+Mpg123SdlDevice::Song Mpg123SdlDevice::PrepareSong(const std::string& path) {
+  Song song;
   long rate = 0;
   HandlePtr mh = OpenHandle(path, &rate);
-  bool scanLater = false;
   if (!LengthFromInfoFrame(mh.get())) {
     // A scan takes a few milliseconds for a song of normal size.
     const int64_t size = FileSize(path);
     if (size >= 0 && size <= kInlineScanBytes)
       mpg123_scan(mh.get());
     else
-      scanLater = true;
+      song.scanLater = true;
   }
   const off_t length = mpg123_length(mh.get());
-
   // Take the song's first frames now: this proves the file holds audio, and
-  // a Play right after Open finds sound waiting in the ring.
+  // a Play right after Open finds sound waiting.
+  song.head.resize(kChunkFrames * 2);
+  size_t bytes = 0;
+  int r = mpg123_read(mh.get(), song.head.data(), kChunkFrames * 4, &bytes);
+  if (r == MPG123_NEW_FORMAT) r = MPG123_OK;  // the format is fixed; go on
+  if (bytes / 4 == 0) throw MediaDeviceError(r == MPG123_OK || r == MPG123_DONE ? kNoAudioFrame : DecoderText(mh.get(), r));
+  song.head.resize(bytes / 4 * 2);
+  song.decodeDone = r != MPG123_OK;
+  song.mh.reset(mh.release());
+  song.path = path;
+  song.rate = static_cast<int>(rate);
+  song.length = length > 0 ? static_cast<int64_t>(length) : 0;
+  return song;
+}
+
+void Mpg123SdlDevice::Open(const std::string& path) {
+  CloseSong();
+
+  Song song = PrepareSong(path);
+  output_->Open(song.rate);
+
   std::lock_guard<std::mutex> lock(mutex_);
   output_->Lock();
   ring_.Reset();
+  switchAt_.store(kNoSwitch);
   output_->Unlock();
-  mh_ = mh.release();
-  rate_ = static_cast<int>(rate);
-  decodedFrames_ = 0;
-  decodeDone_ = false;
+  const bool scanLater = song.scanLater;
+  rate_ = song.rate;
+  cur_ = std::move(song);
+  next_ = Song{};
+  decodingNext_ = false;
+  curSerial_ = (curSerial_ + 1) & 0xFFFF;
+  lengths_[curSerial_ & 1].store(cur_.length);
+  clock_.store(static_cast<uint64_t>(curSerial_) << kSerialShift, std::memory_order_release);
   decoderEof_.store(false);
   endReached_.store(false);
-  playedFrames_.store(0);
-  totalFrames_.store(length > 0 ? static_cast<int64_t>(length) : 0);
+  transitioned_.store(false);
   playPending_ = false;
   quit_ = false;
-  try {
-    DecodeChunkLocked();
-    if (decodedFrames_ == 0) throw MediaDeviceError(kNoAudioFrame);
-    output_->Open(rate_);
-  } catch (...) {
-    HandleDeleter()(mh_);
-    mh_ = nullptr;
-    throw;
-  }
+  DecodeChunkLocked();  // the head goes into the ring at once
   mode_.store(kStopped);
   open_ = true;
   decoder_ = std::thread(&Mpg123SdlDevice::DecoderLoop, this);
   if (scanLater) {
     stopScan_.store(false);
-    scanner_ = std::thread(&Mpg123SdlDevice::ScanLength, this, path);
+    scanner_ = std::thread(&Mpg123SdlDevice::ScanLength, this, path, curSerial_);
   }
 }
 
@@ -167,14 +188,20 @@ void Mpg123SdlDevice::CloseSong() {
     std::lock_guard<std::mutex> lock(mutex_);
     EndPlayLocked(TMPModes::mpStopped);
     quit_ = true;
+    openGeneration_.fetch_add(1);
   }
   stopScan_.store(true);
   Wake();
   if (decoder_.joinable()) decoder_.join();
   if (scanner_.joinable()) scanner_.join();
   std::lock_guard<std::mutex> lock(mutex_);
-  HandleDeleter()(mh_);
-  mh_ = nullptr;
+  cur_ = Song{};
+  next_ = Song{};
+  decodingNext_ = false;
+  output_->Lock();
+  switchAt_.store(kNoSwitch);
+  transitioned_.store(false);
+  output_->Unlock();
   open_ = false;
   mode_.store(static_cast<int>(TMPModes::mpNotReady));
 }
@@ -182,15 +209,14 @@ void Mpg123SdlDevice::CloseSong() {
 void Mpg123SdlDevice::Play() {
   CheckOpen();
   std::lock_guard<std::mutex> lock(mutex_);
-  SettleEndLocked();
+  SettleLocked();
   if (mode_.load() == kPlaying) {
     // A new play supersedes the running one, which reports completion.
     if (playPending_) PostCompletion();
     playPending_ = true;
     return;
   }
-  const int64_t total = totalFrames_.load();
-  if (decodeDone_ && playedFrames_.load() >= total) MoveToLocked(0);
+  if (cur_.inRing && !decodingNext_ && PlayedFramesLocked() >= lengths_[curSerial_ & 1].load()) MoveToLocked(0);
   playPending_ = true;
   mode_.store(kPlaying);
 }
@@ -198,14 +224,14 @@ void Mpg123SdlDevice::Play() {
 void Mpg123SdlDevice::Pause() {
   CheckOpen();
   std::lock_guard<std::mutex> lock(mutex_);
-  SettleEndLocked();
+  SettleLocked();
   if (mode_.load() == kPlaying) EndPlayLocked(TMPModes::mpPaused);
 }
 
 void Mpg123SdlDevice::Resume() {
   CheckOpen();
   std::lock_guard<std::mutex> lock(mutex_);
-  SettleEndLocked();
+  SettleLocked();
   if (mode_.load() != kPaused) return;
   playPending_ = true;
   mode_.store(kPlaying);
@@ -214,16 +240,17 @@ void Mpg123SdlDevice::Resume() {
 void Mpg123SdlDevice::Stop() {
   CheckOpen();
   std::lock_guard<std::mutex> lock(mutex_);
-  SettleEndLocked();
+  SettleLocked();
   EndPlayLocked(TMPModes::mpStopped);
+  DropQueuedLocked();
 }
 
 void Mpg123SdlDevice::SetPosition(int64_t ms) {
   CheckOpen();
   std::lock_guard<std::mutex> lock(mutex_);
-  SettleEndLocked();
+  SettleLocked();
   EndPlayLocked(TMPModes::mpStopped);
-  const int64_t total = totalFrames_.load();
+  const int64_t total = lengths_[curSerial_ & 1].load();
   int64_t frame = ms <= 0 ? 0 : ms * rate_ / 1000;
   // Round up so that the position read back is the one just set.
   if (ms > 0 && frame * 1000 / rate_ < ms) ++frame;
@@ -233,19 +260,99 @@ void Mpg123SdlDevice::SetPosition(int64_t ms) {
 
 void Mpg123SdlDevice::Rewind() { SetPosition(0); }
 
-int64_t Mpg123SdlDevice::Length() const {
-  CheckOpen();
-  return totalFrames_.load() * 1000 / rate_;
-}
+int64_t Mpg123SdlDevice::Length() const { return PositionAndLength().length; }
 
-int64_t Mpg123SdlDevice::Position() const {
+int64_t Mpg123SdlDevice::Position() const { return PositionAndLength().position; }
+
+MediaDevice::Times Mpg123SdlDevice::PositionAndLength() const {
   CheckOpen();
-  return playedFrames_.load() * 1000 / rate_;
+  const uint64_t clock = clock_.load(std::memory_order_acquire);
+  const auto frames = static_cast<int64_t>(clock & kFramesMask);
+  const int64_t length = lengths_[(clock >> kSerialShift) & 1].load();
+  return {frames * 1000 / rate_, length * 1000 / rate_};
 }
 
 TMPModes Mpg123SdlDevice::Mode() const {
   CheckOpen();
   return static_cast<TMPModes>(mode_.load());
+}
+
+int64_t Mpg123SdlDevice::PlayedFramesLocked() const {
+  return static_cast<int64_t>(clock_.load(std::memory_order_acquire) & kFramesMask);
+}
+
+bool Mpg123SdlDevice::QueueNext(const std::string& path, std::string* reason) {
+  const auto refuse = [reason](const std::string& why) {
+    if (reason) *reason = why;
+    return false;
+  };
+  if (!open_) return refuse(kNoDeviceOpen);
+  Song song;
+  try {
+    song = PrepareSong(path);
+  } catch (const MediaDeviceError& e) {
+    return refuse(e.what());
+  }
+  if (song.rate != rate_)
+    return refuse("The next song plays at " + std::to_string(song.rate) + " Hz, this one at " +
+                  std::to_string(rate_) + " Hz");
+  if (song.scanLater) return refuse("The next song's length is not known before a scan");
+
+  std::lock_guard<std::mutex> lock(mutex_);
+  SettleLocked();
+  DropQueuedLocked();
+  lengths_[(curSerial_ + 1) & 1].store(song.length);
+  if (!cur_.inRing) {
+    // The decoder turns to the queued song when it reaches this one's end.
+    next_ = std::move(song);
+    return true;
+  }
+  // This song is all in the ring already: the queued one follows what is there.
+  output_->Lock();
+  const bool ended = decoderEof_.load() && ring_.Readable() == 0;
+  if (!ended) {
+    next_ = std::move(song);
+    decodingNext_ = true;
+    switchAt_.store(ring_.WrittenTotal(), std::memory_order_release);
+    decoderEof_.store(false);
+  }
+  output_->Unlock();
+  if (ended) return refuse("The song has already ended");
+  Wake();
+  return true;
+}
+
+void Mpg123SdlDevice::DropQueued() {
+  if (!open_) return;
+  std::lock_guard<std::mutex> lock(mutex_);
+  SettleLocked();
+  DropQueuedLocked();
+}
+
+std::string Mpg123SdlDevice::QueuedPath() const {
+  std::lock_guard<std::mutex> lock(mutex_);
+  return transitioned_.load() ? std::string() : next_.path;
+}
+
+void Mpg123SdlDevice::DropQueuedLocked() {
+  if (!next_.mh) return;
+  output_->Lock();
+  if (transitioned_.load()) {
+    // Too late: the queued song is playing already.
+    output_->Unlock();
+    SettleLocked();
+    return;
+  }
+  const uint64_t at = switchAt_.load();
+  if (at != kNoSwitch) {
+    // Forget the queued song's frames; the open song ends where it ends.
+    ring_.DropAfter(at);
+    switchAt_.store(kNoSwitch);
+    decoderEof_.store(true, std::memory_order_release);
+  }
+  output_->Unlock();
+  decodingNext_ = false;
+  next_ = Song{};
 }
 
 void Mpg123SdlDevice::EndPlayLocked(TMPModes mode) {
@@ -254,13 +361,22 @@ void Mpg123SdlDevice::EndPlayLocked(TMPModes mode) {
   // position is final when this returns.
   output_->Lock();
   output_->Unlock();
+  // A change of song in that last buffer is reported before the play's end.
+  SettleLocked();
   if (playPending_) {
     playPending_ = false;
     PostCompletion();
   }
 }
 
-void Mpg123SdlDevice::SettleEndLocked() {
+void Mpg123SdlDevice::SettleLocked() {
+  if (transitioned_.exchange(false)) {
+    cur_ = std::move(next_);
+    next_ = Song{};
+    decodingNext_ = false;
+    curSerial_ = (curSerial_ + 1) & 0xFFFF;
+    PostTransition();
+  }
   if (endReached_.exchange(false) && playPending_) {
     playPending_ = false;
     PostCompletion();
@@ -268,50 +384,76 @@ void Mpg123SdlDevice::SettleEndLocked() {
 }
 
 void Mpg123SdlDevice::MoveToLocked(int64_t frame) {
+  DropQueuedLocked();
   endReached_.store(false);
-  const int64_t total = totalFrames_.load();
+  const int64_t total = lengths_[curSerial_ & 1].load();
   int64_t at = frame;
+  cur_.headAt = cur_.head.size() / 2;  // what comes next is decoded afresh
   if (total > 0 && frame >= total) {
     // At the end: nothing is left to decode.
     at = total;
-    decodeDone_ = true;
+    cur_.decodeDone = true;
   } else {
-    const off_t found = mpg123_seek(mh_, static_cast<off_t>(frame), SEEK_SET);
-    decodeDone_ = found < 0;
+    const off_t found = mpg123_seek(cur_.mh.get(), static_cast<off_t>(frame), SEEK_SET);
+    cur_.decodeDone = found < 0;
     if (found >= 0) at = static_cast<int64_t>(found);
-    else totalFrames_.store(at);  // the song ends here after all
+    else lengths_[curSerial_ & 1].store(at);  // the song ends here after all
   }
-  decodedFrames_ = at;
+  cur_.inRing = cur_.decodeDone;
+  cur_.decodedFrames = at;
   output_->Lock();
   ring_.Reset();
-  playedFrames_.store(at);
-  decoderEof_.store(decodeDone_, std::memory_order_release);
+  switchAt_.store(kNoSwitch);
+  clock_.store((static_cast<uint64_t>(curSerial_) << kSerialShift) | static_cast<uint64_t>(at),
+               std::memory_order_release);
+  decoderEof_.store(cur_.inRing, std::memory_order_release);
   output_->Unlock();
-  if (!decodeDone_) Wake();
+  if (!cur_.inRing) Wake();
 }
 
 bool Mpg123SdlDevice::DecodeChunkLocked() {
-  if (decodeDone_ || mh_ == nullptr) return false;
+  Song& song = decodingNext_ ? next_ : cur_;
+  if (!song.mh || song.inRing) return false;
   const size_t room = ring_.Writable();
   if (room < 1152) return false;
+  const size_t headFrames = song.head.size() / 2;
+  if (song.headAt < headFrames) {
+    const size_t put = ring_.Write(song.head.data() + song.headAt * 2, headFrames - song.headAt);
+    song.headAt += put;
+    song.decodedFrames += static_cast<int64_t>(put);
+    return ring_.Writable() >= 1152;
+  }
+  if (song.decodeDone) return FinishSongLocked(song);
   const size_t want = room < kChunkFrames ? room : kChunkFrames;
   size_t bytes = 0;
-  int r = mpg123_read(mh_, scratch_.data(), want * 4, &bytes);
+  int r = mpg123_read(song.mh.get(), scratch_.data(), want * 4, &bytes);
   if (r == MPG123_NEW_FORMAT) r = MPG123_OK;  // the format is fixed; go on
   const size_t frames = bytes / 4;
   if (frames > 0) {
     ring_.Write(scratch_.data(), frames);
-    decodedFrames_ += static_cast<int64_t>(frames);
+    song.decodedFrames += static_cast<int64_t>(frames);
   }
   if (r != MPG123_OK) {
     // The end of the file, or a read error: the song ends with what was
     // decoded, so the final position and the length agree.
-    decodeDone_ = true;
-    totalFrames_.store(decodedFrames_);
-    decoderEof_.store(true, std::memory_order_release);
-    return false;
+    song.decodeDone = true;
+    return FinishSongLocked(song);
   }
   return ring_.Writable() >= 1152;
+}
+
+bool Mpg123SdlDevice::FinishSongLocked(Song& song) {
+  song.inRing = true;
+  const bool isNext = &song == &next_;
+  lengths_[(curSerial_ + (isNext ? 1 : 0)) & 1].store(song.decodedFrames);
+  if (!isNext && next_.mh) {
+    // The queued song starts at the next frame written.
+    switchAt_.store(ring_.WrittenTotal(), std::memory_order_release);
+    decodingNext_ = true;
+    return true;
+  }
+  decoderEof_.store(true, std::memory_order_release);
+  return false;
 }
 
 void Mpg123SdlDevice::DecoderLoop() {
@@ -322,13 +464,13 @@ void Mpg123SdlDevice::DecoderLoop() {
       std::lock_guard<std::mutex> lock(mutex_);
       if (quit_) return;
       more = DecodeChunkLocked();
-      SettleEndLocked();
+      SettleLocked();
     }
     if (!more) wake_.wait(seen, std::memory_order_acquire);
   }
 }
 
-void Mpg123SdlDevice::ScanLength(std::string path) {
+void Mpg123SdlDevice::ScanLength(std::string path, uint32_t serial) {
   // A second handle keeps the decoder free while this one reads the file.
   try {
     long rate = 0;
@@ -338,7 +480,7 @@ void Mpg123SdlDevice::ScanLength(std::string path) {
     const off_t length = mpg123_length(mh.get());
     if (length <= 0) return;
     std::lock_guard<std::mutex> lock(mutex_);
-    if (!decodeDone_) totalFrames_.store(static_cast<int64_t>(length));
+    if (serial == curSerial_ && !cur_.inRing) lengths_[serial & 1].store(static_cast<int64_t>(length));
   } catch (const MediaDeviceError&) {
     // The estimate stays; the end of decoding corrects it.
   }
@@ -346,6 +488,16 @@ void Mpg123SdlDevice::ScanLength(std::string path) {
 
 void Mpg123SdlDevice::PostCompletion() {
   QMetaObject::invokeMethod(notifier_.get(), [this] { NotifyCompletion(); }, Qt::QueuedConnection);
+}
+
+void Mpg123SdlDevice::PostTransition() {
+  const uint32_t generation = openGeneration_.load();
+  QMetaObject::invokeMethod(
+      notifier_.get(),
+      [this, generation] {
+        if (generation == openGeneration_.load()) NotifyTransition();
+      },
+      Qt::QueuedConnection);
 }
 
 void Mpg123SdlDevice::Wake() {
@@ -363,14 +515,26 @@ void Mpg123SdlDevice::Render(int16_t* out, int frames) noexcept {
     std::memset(out, 0, want * 4);
     return;
   }
+  const uint64_t readBefore = ring_.ReadTotal();
   const size_t got = ring_.Read(out, want);
-  if (got > 0) {
-    ApplyAudioGain(out, got, gain_ ? gain_->volume.load(std::memory_order_relaxed) : AudioGain::kFull);
-    playedFrames_.fetch_add(static_cast<int64_t>(got), std::memory_order_release);
-  }
+  if (got > 0) ApplyAudioGain(out, got, gain_ ? gain_->volume.load(std::memory_order_relaxed) : AudioGain::kFull);
   if (got < want) std::memset(out + got * 2, 0, (want - got) * 4);
 
-  if (decoderEof_.load(std::memory_order_acquire)) {
+  // Count the frames played; from the queued song's first frame on they are its own.
+  const uint64_t readAfter = readBefore + got;
+  const uint64_t clock = clock_.load(std::memory_order_relaxed);
+  const uint64_t switchAt = switchAt_.load(std::memory_order_acquire);
+  if (switchAt != kNoSwitch && readAfter >= switchAt) {
+    const uint64_t serial = ((clock >> kSerialShift) + 1) & 0xFFFF;
+    switchAt_.store(kNoSwitch, std::memory_order_relaxed);
+    clock_.store((serial << kSerialShift) | (readAfter - switchAt), std::memory_order_release);
+    transitioned_.store(true, std::memory_order_release);
+    Wake();
+  } else {
+    clock_.store(clock + got, std::memory_order_release);
+  }
+
+  if (decoderEof_.load(std::memory_order_acquire) && switchAt_.load(std::memory_order_relaxed) == kNoSwitch) {
     if (ring_.Readable() == 0) {
       int expected = kPlaying;
       if (mode_.compare_exchange_strong(expected, kStopped)) {

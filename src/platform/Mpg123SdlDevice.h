@@ -4,6 +4,10 @@
 // audio output has taken, so at the end of a song Position equals Length.
 // Completion of a play is posted to the thread that created the device (the
 // UI thread) and runs the completion handler there.
+//
+// A queued song (QueueNext) is decoded into the same ring right after the
+// open song's last frame; the audio callback knows the ring frame where it
+// starts and switches the position there, so the two play without a gap.
 #include <atomic>
 #include <cstdint>
 #include <memory>
@@ -24,7 +28,8 @@ class Mpg123SdlDevice : public MediaDevice {
 public:
   // `gain` is the volume the output applies (shared with the wave-out
   // volume); none means full volume. Create the device on the UI thread,
-  // with a QCoreApplication in place.
+  // with a QCoreApplication in place. The audio output starts opening at
+  // once on a thread of its own, so create the device early.
   explicit Mpg123SdlDevice(SharedAudioGain gain = nullptr);
   ~Mpg123SdlDevice() override;
   Mpg123SdlDevice(const Mpg123SdlDevice&) = delete;
@@ -32,7 +37,7 @@ public:
 
   void Open(const std::string& path) override;
   // Closes the song and releases the audio output. (Open keeps the output
-  // when it changes songs, so that songs follow each other without a gap.)
+  // when it changes songs.)
   void Close() override;
   bool IsOpen() const override { return open_; }
 
@@ -46,9 +51,18 @@ public:
   int64_t Length() const override;
   int64_t Position() const override;
   TMPModes Mode() const override;
+  Times PositionAndLength() const override;
+
+  // Songs whose exact length needs a background scan (no info frame, bigger
+  // than kInlineScanBytes) are not queued.
+  bool QueueNext(const std::string& path, std::string* reason = nullptr) override;
+  void DropQueued() override;
+  std::string QueuedPath() const override;
 
   // Sample rate of the open song (0 when none); for measurements.
   int SampleRate() const { return open_ ? rate_ : 0; }
+  // Frames SDL takes per buffer (0 while no output is open).
+  int OutputBufferFrames() const;
   // Frames of silence the output had to play because the decoder fell
   // behind, since the device was created; for measurements.
   int64_t UnderrunFrames() const { return underrunFrames_.load(); }
@@ -58,20 +72,43 @@ public:
 
 private:
   using Handle = mpg123_handle_struct;
+  struct HandleCloser {
+    void operator()(Handle* mh) const;
+  };
+  // One song on its way into the ring.
+  struct Song {
+    std::unique_ptr<Handle, HandleCloser> mh;
+    std::string path;
+    int rate = 0;
+    int64_t length = 0;         // frames, as known at open
+    bool scanLater = false;     // the length is an estimate until scanned
+    std::vector<int16_t> head;  // first frames, decoded at open
+    size_t headAt = 0;          // frames of `head` already in the ring
+    int64_t decodedFrames = 0;  // song frame where the next frame to put in the ring starts
+    bool decodeDone = false;    // the decoder has reached the song's end
+    bool inRing = false;        // and every frame of it is in the ring
+  };
 
+  static Song PrepareSong(const std::string& path);
   void CheckOpen() const;
   void CloseSong();
   void DecoderLoop();
-  void ScanLength(std::string path);
-  // Decodes one piece into the ring. Caller holds mutex_. True while there
-  // is room and data for more.
+  void ScanLength(std::string path, uint32_t serial);
+  // Puts one piece of the song being decoded into the ring. Caller holds
+  // mutex_. True while there is room and data for more.
   bool DecodeChunkLocked();
+  bool FinishSongLocked(Song& song);
   void MoveToLocked(int64_t frame);
+  void DropQueuedLocked();
   // Ends the current play (if any): `mode` becomes the new mode, the output
   // is synchronised, a pending play reports completion.
   void EndPlayLocked(TMPModes mode);
-  void SettleEndLocked();
+  // Takes in what the audio callback did: a change to the queued song, the
+  // end of the last song.
+  void SettleLocked();
+  int64_t PlayedFramesLocked() const;
   void PostCompletion();
+  void PostTransition();
   void Wake();
   static void RenderThunk(void* self, int16_t* out, int frames);
   void Render(int16_t* out, int frames) noexcept;
@@ -82,24 +119,35 @@ private:
   AudioRing ring_;
   std::vector<int16_t> scratch_;
 
-  // The song. mutex_ guards the decoder handle and the fields below that
+  // The songs. mutex_ guards the decoder handles and the fields below that
   // are not atomic; the audio callback never takes it.
-  std::mutex mutex_;
-  Handle* mh_ = nullptr;
+  mutable std::mutex mutex_;
+  Song cur_;                  // the audible song
+  Song next_;                 // the queued one (no handle when none)
+  bool decodingNext_ = false; // cur_ is all in the ring, next_ follows it
+  uint32_t curSerial_ = 0;    // cur_'s number in the play clock
   bool open_ = false;
   int rate_ = 0;
-  int64_t decodedFrames_ = 0;
-  bool decodeDone_ = false;
   bool quit_ = false;
   bool playPending_ = false;
   std::thread decoder_;
   std::thread scanner_;
 
+  // The play clock: the audible song's serial number in the top 16 bits,
+  // its frames played in the rest; one word, so a reader never mixes two
+  // songs.
+  static constexpr int kSerialShift = 48;
+  static constexpr uint64_t kFramesMask = (uint64_t{1} << kSerialShift) - 1;
+  static constexpr uint64_t kNoSwitch = ~uint64_t{0};
+  std::atomic<uint64_t> clock_{0};
+  std::atomic<int64_t> lengths_[2] = {0, 0};  // frames, by serial & 1
+  // Ring frame (ReadTotal count) where the queued song starts.
+  std::atomic<uint64_t> switchAt_{kNoSwitch};
   std::atomic<int> mode_{static_cast<int>(TMPModes::mpNotReady)};
-  std::atomic<int64_t> playedFrames_{0};
-  std::atomic<int64_t> totalFrames_{0};
-  std::atomic<bool> decoderEof_{false};  // every frame of the song is in the ring
-  std::atomic<bool> endReached_{false};  // the callback played the last frame
+  std::atomic<uint32_t> openGeneration_{0};  // a posted transition of an earlier song is dropped
+  std::atomic<bool> decoderEof_{false};      // every frame of the last song is in the ring
+  std::atomic<bool> endReached_{false};      // the callback played the last frame
+  std::atomic<bool> transitioned_{false};    // the callback switched to the queued song
   std::atomic<bool> stopScan_{false};
   std::atomic<uint32_t> wake_{0};
   std::atomic<int64_t> underrunFrames_{0};

@@ -12,6 +12,7 @@ void NullMediaDevice::EndPlay() {
 
 void NullMediaDevice::Open(const std::string& path) {
   calls_.push_back("Open " + path);
+  queued_.clear();
   if (open_) {
     EndPlay();
     open_ = false;
@@ -28,6 +29,7 @@ void NullMediaDevice::Open(const std::string& path) {
 
 void NullMediaDevice::Close() {
   calls_.push_back("Close");
+  queued_.clear();
   if (!open_) return;
   EndPlay();
   open_ = false;
@@ -39,7 +41,10 @@ void NullMediaDevice::Play() {
   calls_.push_back("Play");
   CheckOpen();
   EndPlay();  // a running play is superseded
-  if (position_ >= length_) position_ = 0;
+  if (position_ >= length_) {
+    position_ = 0;
+    queued_.clear();
+  }
   playPending_ = true;
   mode_ = TMPModes::mpPlaying;
 }
@@ -65,6 +70,7 @@ void NullMediaDevice::Stop() {
   calls_.push_back("Stop");
   CheckOpen();
   EndPlay();
+  queued_.clear();
   mode_ = TMPModes::mpStopped;
 }
 
@@ -72,6 +78,7 @@ void NullMediaDevice::SetPosition(int64_t ms) {
   calls_.push_back("SetPosition " + std::to_string(ms));
   CheckOpen();
   EndPlay();
+  queued_.clear();
   mode_ = TMPModes::mpStopped;
   position_ = ms < 0 ? 0 : (ms > length_ ? length_ : ms);
 }
@@ -80,6 +87,7 @@ void NullMediaDevice::Rewind() {
   calls_.push_back("Rewind");
   CheckOpen();
   EndPlay();
+  queued_.clear();
   mode_ = TMPModes::mpStopped;
   position_ = 0;
 }
@@ -111,8 +119,66 @@ int NullMediaDevice::DeliverCompletions() {
   return times;
 }
 
+bool NullMediaDevice::QueueNext(const std::string& path, std::string* reason) {
+  calls_.push_back("QueueNext " + path);
+  const auto refuse = [&](const std::string& why) {
+    if (reason) *reason = why;
+    return false;
+  };
+  if (!open_) return refuse(kNoDeviceOpen);
+  queued_.clear();
+  if (!queueError_.empty()) return refuse(queueError_);
+  if (position_ >= length_ && mode_ != TMPModes::mpPlaying) return refuse("The song has already ended");
+  queued_ = path;
+  queuedLength_ = scriptedQueuedLength_ > 0 ? scriptedQueuedLength_ : scriptedLength_;
+  return true;
+}
+
+void NullMediaDevice::DropQueued() {
+  calls_.push_back("DropQueued");
+  queued_.clear();
+}
+
+void NullMediaDevice::TakeOverQueued(int64_t intoNextMs) {
+  path_ = queued_;
+  queued_.clear();
+  length_ = queuedLength_;
+  position_ = intoNextMs;
+  ++owedTransitions_;
+}
+
+int NullMediaDevice::DeliverTransitions() {
+  const int times = owedTransitions_;
+  owedTransitions_ = 0;
+  for (int i = 0; i < times; ++i) NotifyTransition();
+  return times;
+}
+
+void NullMediaDevice::Advance(int64_t ms) {
+  CheckOpen();
+  if (mode_ != TMPModes::mpPlaying) return;
+  int64_t left = ms;
+  if (position_ + left >= length_ && !queued_.empty()) {
+    left -= length_ - position_;
+    TakeOverQueued(0);
+  }
+  if (position_ + left < length_) {
+    position_ += left;
+    return;
+  }
+  position_ = length_;
+  mode_ = TMPModes::mpStopped;
+  EndPlay();
+}
+
 void NullMediaDevice::PlayToEnd() {
   CheckOpen();
+  if (!queued_.empty()) {
+    TakeOverQueued(0);
+    mode_ = TMPModes::mpPlaying;
+    DeliverTransitions();
+    return;
+  }
   position_ = length_;
   mode_ = TMPModes::mpStopped;
   EndPlay();

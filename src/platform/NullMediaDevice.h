@@ -2,7 +2,9 @@
 // A media device without sound, driven by a script. It keeps the state a
 // real device would (open, mode, position, length) and follows the same
 // rules for each command, records every call, and reports completion only
-// when told to, so tests decide when a song ends.
+// when told to, so tests decide when a song ends. It is an ideal gapless
+// device: a queued song takes over at the exact millisecond the open one
+// ends.
 #include <string>
 #include <vector>
 
@@ -22,11 +24,14 @@ public:
   int64_t Length() const override;
   int64_t Position() const override;
   TMPModes Mode() const override;
+  bool QueueNext(const std::string& path, std::string* reason = nullptr) override;
+  void DropQueued() override;
+  std::string QueuedPath() const override { return queued_; }
 
   // --- script ---
   // Every call made, in order: "Open <path>", "Close", "Play", "Pause",
-  // "Resume", "Stop", "SetPosition <ms>", "Rewind". Queries are not
-  // recorded.
+  // "Resume", "Stop", "SetPosition <ms>", "Rewind", "QueueNext <path>",
+  // "DropQueued". Queries are not recorded.
   const std::vector<std::string>& Calls() const { return calls_; }
   void ClearCalls() { calls_.clear(); }
   // The path of the open song ("" when none).
@@ -34,10 +39,15 @@ public:
 
   // Length of songs opened from now on, and of the open one.
   void ScriptLength(int64_t ms);
+  // Length of songs queued from now on (0: the ScriptLength one).
+  void ScriptQueuedLength(int64_t ms) { scriptedQueuedLength_ = ms; }
   void ScriptPosition(int64_t ms) { position_ = ms; }
   void ScriptMode(TMPModes mode) { mode_ = mode; }
   // Every Open fails with `text` while it is not empty.
   void FailOpen(const std::string& text) { openError_ = text; }
+  // Every QueueNext refuses with `text` as its reason while it is not
+  // empty (a file that does not open, a different sample rate).
+  void FailQueue(const std::string& text) { queueError_ = text; }
   // Every Resume fails with `text` while it is not empty.
   void FailResume(const std::string& text) { resumeError_ = text; }
 
@@ -53,12 +63,26 @@ public:
   // Runs the completion handler once, owed or not.
   void FireCompletion() { NotifyCompletion(); }
   // The song plays to its end: position = length, stopped, and the
-  // completion of the pending play is delivered at once.
+  // completion of the pending play is delivered at once. With a song queued
+  // the queued song becomes the open one instead (position 0, still
+  // playing, the play still pending) and the transition is delivered at
+  // once.
   void PlayToEnd();
+  // A playing device plays `ms` milliseconds on: past the end of the song
+  // the queued song takes over and plays the rest (one transition owed), or
+  // without one the song ends (one completion owed). Nothing is delivered:
+  // the test delivers with DeliverTransitions/DeliverCompletions, so it can
+  // run commands in between as a busy UI thread would.
+  void Advance(int64_t ms);
+  // Transitions owed and not delivered yet; delivering runs the transition
+  // handler once for each, and returns how many times it ran.
+  int PendingTransitions() const { return owedTransitions_; }
+  int DeliverTransitions();
 
 private:
   void CheckOpen() const;
   void EndPlay();
+  void TakeOverQueued(int64_t intoNextMs);
 
   std::vector<std::string> calls_;
   bool open_ = false;
@@ -69,6 +93,11 @@ private:
   TMPModes mode_ = TMPModes::mpNotReady;
   std::string openError_;
   std::string resumeError_;
+  std::string queueError_;
+  std::string queued_;
+  int64_t queuedLength_ = 0;
+  int64_t scriptedQueuedLength_ = 0;
+  int owedTransitions_ = 0;
   bool playPending_ = false;
   int owedCompletions_ = 0;
 };

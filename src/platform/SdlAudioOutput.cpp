@@ -2,6 +2,8 @@
 
 #include <SDL.h>
 
+#include <atomic>
+
 #include "platform/MediaDevice.h"
 
 namespace {
@@ -11,15 +13,17 @@ namespace {
   throw MediaDeviceError(text && *text ? text : "Unknown error code");
 }
 
-// About 23 ms at 44.1 kHz: small enough for an accurate position and a short
-// gap between songs, large enough to keep the wake-ups cheap.
-int BufferFramesFor(int rate) {
+std::atomic<int> bufferMsOverride{0};
+
+} // namespace
+
+int SdlAudioOutput::BufferFramesFor(int rate, int bufferMs) {
   int frames = 256;
-  while (frames * 40 < rate) frames <<= 1;
+  while (static_cast<int64_t>(frames) * 2 * 1000 <= static_cast<int64_t>(rate) * bufferMs) frames <<= 1;
   return frames;
 }
 
-} // namespace
+void SdlAudioOutput::SetBufferMsForMeasurement(int ms) { bufferMsOverride.store(ms); }
 
 SdlAudioOutput::SdlAudioOutput(RenderFn render, void* user) : render_(render), user_(user) {}
 
@@ -28,9 +32,33 @@ SdlAudioOutput::~SdlAudioOutput() {
   if (sdlInitialised_) SDL_QuitSubSystem(SDL_INIT_AUDIO);
 }
 
+void SdlAudioOutput::OpenInBackground(int rate) {
+  WaitForBackgroundOpen();
+  if (device_ != 0) return;
+  opener_ = std::thread([this, rate] {
+    try {
+      OpenNow(rate);
+    } catch (const MediaDeviceError&) {
+      // Open reports it when a song needs the output.
+    }
+  });
+}
+
+void SdlAudioOutput::WaitForBackgroundOpen() {
+  if (opener_.joinable()) opener_.join();
+}
+
 void SdlAudioOutput::Open(int rate) {
+  WaitForBackgroundOpen();
+  OpenNow(rate);
+}
+
+void SdlAudioOutput::OpenNow(int rate) {
   if (device_ != 0 && rate == rate_) return;
-  Close();
+  if (device_ != 0) {
+    SDL_CloseAudioDevice(device_);
+    device_ = 0;
+  }
   if (!sdlInitialised_) {
     // The program's own loop handles SIGINT and SIGTERM; SDL must not take
     // them over (it would swallow a plain "kill").
@@ -38,11 +66,12 @@ void SdlAudioOutput::Open(int rate) {
     if (SDL_InitSubSystem(SDL_INIT_AUDIO) != 0) ThrowSdlError();
     sdlInitialised_ = true;
   }
+  const int overrideMs = bufferMsOverride.load();
   SDL_AudioSpec want{};
   want.freq = rate;
   want.format = AUDIO_S16SYS;
   want.channels = 2;
-  want.samples = static_cast<Uint16>(BufferFramesFor(rate));
+  want.samples = static_cast<Uint16>(BufferFramesFor(rate, overrideMs > 0 ? overrideMs : kBufferMs));
   want.callback = &SdlAudioOutput::Callback;
   want.userdata = this;
   SDL_AudioSpec have{};
@@ -57,6 +86,7 @@ void SdlAudioOutput::Open(int rate) {
 }
 
 void SdlAudioOutput::Close() {
+  WaitForBackgroundOpen();
   if (device_ == 0) return;
   SDL_CloseAudioDevice(device_);
   device_ = 0;
@@ -64,7 +94,23 @@ void SdlAudioOutput::Close() {
   bufferFrames_ = 0;
 }
 
+bool SdlAudioOutput::IsOpen() {
+  WaitForBackgroundOpen();
+  return device_ != 0;
+}
+
+int SdlAudioOutput::Rate() {
+  WaitForBackgroundOpen();
+  return rate_;
+}
+
+int SdlAudioOutput::BufferFrames() {
+  WaitForBackgroundOpen();
+  return bufferFrames_;
+}
+
 void SdlAudioOutput::Lock() {
+  WaitForBackgroundOpen();
   if (device_ != 0) SDL_LockAudioDevice(device_);
 }
 

@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "platform/Mpg123SdlDevice.h"
+#include "media_test_support.h"
 #include "support/TempDir.h"
 
 using namespace std::chrono_literals;
@@ -22,37 +23,12 @@ using testsupport::TempDir;
 
 namespace {
 
-QCoreApplication* App() {
-  static int argc = 1;
-  static char name[] = "tests_platform_media";
-  static char* argv[] = {name, nullptr};
-  static QCoreApplication* app = new QCoreApplication(argc, argv);
-  return app;
-}
-
-// Runs the event loop until `done` holds; false after `ms` milliseconds.
-bool RunUntil(const std::function<bool()>& done, int ms = 5000) {
-  const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(ms);
-  while (!done()) {
-    if (std::chrono::steady_clock::now() > deadline) return false;
-    QCoreApplication::processEvents();
-    std::this_thread::sleep_for(1ms);
-  }
-  return true;
-}
-
-void RunFor(int ms) {
-  RunUntil([] { return false; }, ms);
-}
+using mediatest::App;
+using mediatest::ReadPcm;
+using mediatest::RunFor;
+using mediatest::RunUntil;
 
 std::string Fixture(const char* name) { return FixturesDir() + name; }
-
-std::vector<int16_t> ReadPcm(const std::string& path) {
-  const std::string bytes = testsupport::ReadAll(path);
-  std::vector<int16_t> pcm(bytes.size() / 2);
-  if (!pcm.empty()) std::memcpy(pcm.data(), bytes.data(), pcm.size() * 2);
-  return pcm;
-}
 
 // Frames with any sound in them (the output is exact zeros while nothing
 // plays).

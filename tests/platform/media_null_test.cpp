@@ -1,6 +1,8 @@
 // The scripted device that stands in for the real one in tests of the player.
 #include <gtest/gtest.h>
 
+#include <functional>
+
 #include "platform/NullMediaDevice.h"
 
 namespace {
@@ -62,6 +64,93 @@ TEST(NullMediaDeviceTest, ScriptedFailures) {
   device.FailResume("resume refused");
   device.ScriptMode(TMPModes::mpPaused);
   EXPECT_THROW(device.Resume(), MediaDeviceError);
+}
+
+TEST(NullMediaDeviceTest, AQueuedSongTakesOverAtTheExactEndOfTheOpenOne) {
+  NullMediaDevice device;
+  int completions = 0, transitions = 0;
+  MediaDevice::Times atTransition;
+  device.SetCompletionHandler([&] { ++completions; });
+  device.SetTransitionHandler([&] {
+    ++transitions;
+    atTransition = device.PositionAndLength();
+  });
+  device.ScriptLength(2300);
+  device.Open("/music/x.mp3");
+  device.Play();
+  device.ScriptQueuedLength(2700);
+  EXPECT_TRUE(device.QueueNext("/music/y.mp3"));
+  EXPECT_EQ(device.QueuedPath(), "/music/y.mp3");
+  EXPECT_EQ(device.Length(), 2300);  // x until y is heard
+
+  device.Advance(2299);
+  EXPECT_EQ(device.PendingTransitions(), 0);
+  device.Advance(1);  // x's last millisecond: y is next to be heard
+  EXPECT_EQ(device.OpenPath(), "/music/y.mp3");
+  EXPECT_EQ(device.Position(), 0);
+  device.Advance(250);
+  EXPECT_EQ(device.Position(), 250);
+  EXPECT_EQ(device.Length(), 2700);
+  EXPECT_EQ(device.Mode(), TMPModes::mpPlaying);
+  EXPECT_EQ(device.QueuedPath(), "");
+  EXPECT_EQ(device.PendingTransitions(), 1);
+  EXPECT_EQ(device.PendingCompletions(), 0);  // x's end is not a completion
+  EXPECT_EQ(device.DeliverTransitions(), 1);
+  EXPECT_EQ(transitions, 1);
+  EXPECT_EQ(atTransition.position, 250);
+
+  // y ends without a queue: the play's one completion.
+  device.Advance(5000);
+  EXPECT_EQ(device.Position(), 2700);
+  EXPECT_EQ(device.Mode(), TMPModes::mpStopped);
+  EXPECT_EQ(device.PendingCompletions(), 1);
+
+  // PlayToEnd takes over at once and delivers.
+  device.Play();
+  device.QueueNext("/music/z.mp3");
+  device.PlayToEnd();
+  EXPECT_EQ(transitions, 2);
+  EXPECT_EQ(atTransition.position, 0);
+  EXPECT_EQ(device.OpenPath(), "/music/z.mp3");
+  EXPECT_TRUE(device.PlayPending());
+  const std::vector<std::string> expected{"Open /music/x.mp3", "Play", "QueueNext /music/y.mp3", "Play",
+                                          "QueueNext /music/z.mp3"};
+  EXPECT_EQ(device.Calls(), expected);
+}
+
+TEST(NullMediaDeviceTest, CommandsAndScriptedFailuresDropOrRefuseTheQueue) {
+  NullMediaDevice device;
+  std::string reason;
+  EXPECT_FALSE(device.QueueNext("/music/y.mp3", &reason));
+  EXPECT_EQ(reason, kNoDeviceOpen);
+  device.Open("/music/x.mp3");
+  device.Play();
+  const std::function<void()> dropping[] = {
+      [&] { device.Stop(); },          [&] { device.SetPosition(10); }, [&] { device.Rewind(); },
+      [&] { device.DropQueued(); },    [&] { device.Open("/music/x.mp3"); },
+  };
+  for (const auto& command : dropping) {
+    ASSERT_TRUE(device.QueueNext("/music/y.mp3"));
+    command();
+    EXPECT_EQ(device.QueuedPath(), "");
+  }
+  ASSERT_TRUE(device.QueueNext("/music/y.mp3"));
+  device.Play();
+  device.Pause();
+  device.Resume();
+  EXPECT_EQ(device.QueuedPath(), "/music/y.mp3");  // pausing keeps it
+
+  device.FailQueue("The next song plays at 48000 Hz, this one at 44100 Hz");
+  EXPECT_FALSE(device.QueueNext("/music/z.mp3", &reason));
+  EXPECT_EQ(reason, "The next song plays at 48000 Hz, this one at 44100 Hz");
+  EXPECT_EQ(device.QueuedPath(), "");
+  device.FailQueue("");
+  device.DeliverCompletions();  // of the plays the commands above ended
+  device.Advance(600000);  // plays to the end: the old behaviour
+  EXPECT_EQ(device.PendingCompletions(), 1);
+  EXPECT_EQ(device.PendingTransitions(), 0);
+  EXPECT_FALSE(device.QueueNext("/music/z.mp3", &reason));
+  EXPECT_EQ(reason, "The song has already ended");
 }
 
 } // namespace

@@ -33,6 +33,25 @@ TEST(AudioRingTest, WrapsAroundAndRefusesWhatDoesNotFit) {
   EXPECT_EQ(ring.Writable(), 8u);
 }
 
+TEST(AudioRingTest, DropAfterForgetsOnlyUnreadFramesPastTheMark) {
+  AudioRing ring(8);
+  std::vector<int16_t> in(2 * 8), out(2 * 8);
+  for (size_t i = 0; i < in.size(); ++i) in[i] = static_cast<int16_t>(i + 1);
+  ring.Write(in.data(), 6);
+  EXPECT_EQ(ring.Read(out.data(), 2), 2u);
+  EXPECT_EQ(ring.WrittenTotal(), 6u);
+  EXPECT_EQ(ring.ReadTotal(), 2u);
+  ring.DropAfter(4);  // frames 5 and 6 go
+  EXPECT_EQ(ring.Readable(), 2u);
+  EXPECT_EQ(ring.WrittenTotal(), 4u);
+  ring.DropAfter(1);  // never below what was read
+  EXPECT_EQ(ring.Readable(), 0u);
+  EXPECT_EQ(ring.WrittenTotal(), 2u);
+  ring.Write(in.data() + 12, 1);  // the next write goes where the dropped ones were
+  EXPECT_EQ(ring.Read(out.data(), 4), 1u);
+  EXPECT_EQ(out[0], 13);
+}
+
 TEST(AudioRingTest, OneWriterAndOneReaderPassEveryFrameInOrder) {
   AudioRing ring(64);
   constexpr int kFrames = 200000;

@@ -4,6 +4,7 @@ velmaris_test(NAME tests_ini SOURCES ${CMAKE_CURRENT_LIST_DIR}/ini_profile_test.
 velmaris_test(NAME tests_platform_media
   SOURCES
     ${CMAKE_CURRENT_LIST_DIR}/media_device_test.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/media_gapless_test.cpp
     ${CMAKE_CURRENT_LIST_DIR}/media_ring_test.cpp
     ${CMAKE_CURRENT_LIST_DIR}/media_null_test.cpp
   LIBS velmaris_platform)
