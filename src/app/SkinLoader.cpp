@@ -34,8 +34,6 @@ constexpr int kImageHeight = 115;
 constexpr uint32_t kClLime = 0x00FF00;
 constexpr uint32_t kClNone = kSkinColorNone;
 constexpr uint32_t kClDefault = kSkinColorDefault;
-// A skin bitmap is made for 261 x 115 pixels; anything this big is not one.
-constexpr off_t kMaxBitmapBytes = 64 * 1024 * 1024;
 
 QColor FromBgr(uint32_t v) { return QColor(v & 0xFF, (v >> 8) & 0xFF, (v >> 16) & 0xFF); }
 uint32_t ToBgr(const QColor& c) {
@@ -122,34 +120,11 @@ QColor DefaultFont() { return QApplication::palette().color(QPalette::Text); }
 QColor DefaultFace() { return QApplication::palette().color(QPalette::Button); }
 QColor DefaultBase() { return QApplication::palette().color(QPalette::Base); }
 
-// Reads a skin bitmap: a Windows bitmap, or a PNG.
+// Reads a skin bitmap: a Windows bitmap, or a PNG (a regular file of a
+// bitmap's size, read without blocking).
 QImage LoadSkinBitmap(const std::string& path) {
-  const auto cannotOpen = [&path](int err) {
-    return std::runtime_error("Cannot open file \"" + path + "\". " + std::strerror(err));
-  };
+  const QByteArray data = QByteArray::fromStdString(SkinList::ReadSkinBitmapBytes(path));
   const std::runtime_error invalid("Bitmap image is not valid");
-  const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
-  if (fd < 0) throw cannotOpen(errno);
-  struct Closer {
-    int fd;
-    ~Closer() { ::close(fd); }
-  } closer{fd};
-  struct stat st {};
-  if (::fstat(fd, &st) != 0) throw cannotOpen(errno);
-  if (S_ISDIR(st.st_mode)) throw cannotOpen(EISDIR);
-  if (!S_ISREG(st.st_mode) || st.st_size > kMaxBitmapBytes) throw invalid;
-  QByteArray data(static_cast<qsizetype>(st.st_size), '\0');
-  qsizetype got = 0;
-  while (got < data.size()) {
-    const ssize_t n = ::read(fd, data.data() + got, static_cast<size_t>(data.size() - got));
-    if (n < 0) {
-      if (errno == EINTR) continue;
-      throw cannotOpen(errno);
-    }
-    if (n == 0) break;
-    got += n;
-  }
-  data.truncate(got);
   const char* format = nullptr;
   if (data.startsWith("BM")) format = "BMP";
   else if (data.startsWith("\x89PNG\r\n\x1a\n")) format = "PNG";

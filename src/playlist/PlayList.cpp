@@ -15,7 +15,9 @@
 #include <unistd.h>
 #include <unordered_set>
 
+#include "files/AtomicFile.h"
 #include "platform/Paths.h"
+#include "playback/Utf8Text.h"
 #include "playlist/Fileoptions.h"
 #include "playlist/Kconvert.h"
 #include "playlist/LineChoice.h"
@@ -33,65 +35,6 @@ int KeptFocus(int focus, int count) {
   return std::min(focus, count - 1);
 }
 
-std::string SystemError(const std::string& what, const std::string& path, int err) {
-  return what + " \"" + path + "\". " + std::strerror(err);
-}
-
-// Writes `bytes` to a new file beside `path` and renames it over `path`, so
-// the old file stays whole until the new one is complete on disk.
-void ReplaceFile(const std::string& path, const std::string& bytes) {
-  // Replace the file a symbolic link points to, not the link itself.
-  std::string target = path;
-  struct stat lst {};
-  if (::lstat(path.c_str(), &lst) == 0 && S_ISLNK(lst.st_mode)) {
-    if (char* real = ::realpath(path.c_str(), nullptr)) {
-      target = real;
-      std::free(real);
-    }
-  }
-  struct stat old {};
-  const bool existed = ::stat(target.c_str(), &old) == 0;
-  if (existed && S_ISDIR(old.st_mode)) throw std::runtime_error(SystemError("Cannot create file", path, EISDIR));
-
-  std::string temp;
-  int fd = -1;
-  for (int attempt = 0; fd < 0; ++attempt) {
-    temp = target + ".tmp" + std::to_string(::getpid()) + "-" + std::to_string(attempt);
-    // Mode 0666 less the umask, as a newly created file gets.
-    fd = ::open(temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
-    if (fd < 0 && (errno != EEXIST || attempt >= 100))
-      throw std::runtime_error(SystemError("Cannot create file", path, errno));
-  }
-  auto fail = [&](int err) {
-    ::close(fd);
-    ::unlink(temp.c_str());
-    throw std::runtime_error(SystemError("Cannot write file", path, err));
-  };
-  if (existed) (void)::fchmod(fd, old.st_mode & 07777);
-  const char* p = bytes.data();
-  size_t left = bytes.size();
-  while (left > 0) {
-    const ssize_t n = ::write(fd, p, left);
-    if (n < 0) {
-      if (errno == EINTR) continue;
-      fail(errno);
-    }
-    p += n;
-    left -= static_cast<size_t>(n);
-  }
-  if (::fsync(fd) != 0 && errno != EINVAL) fail(errno);
-  if (::close(fd) != 0) {
-    const int err = errno;
-    ::unlink(temp.c_str());
-    throw std::runtime_error(SystemError("Cannot write file", path, err));
-  }
-  if (::rename(temp.c_str(), target.c_str()) != 0) {
-    const int err = errno;
-    ::unlink(temp.c_str());
-    throw std::runtime_error(SystemError("Cannot create file", path, err));
-  }
-}
-
 } // namespace
 
 PlayList::PlayList(QObject* parent) : QObject(parent), selection_(&model_) {}
@@ -99,7 +42,9 @@ PlayList::PlayList(QObject* parent) : QObject(parent), selection_(&model_) {}
 // ---- how lines show ----
 
 std::string PlayList::EntryDisplayText(int mode, const std::string& path) const {
-  if (mode == 0) return PathRules::ExtractFileName(path);
+  // File names show as UTF-8 when they are, else as Latin-1; the line keeps
+  // the exact bytes of its path for playing.
+  if (mode == 0) return Utf8Text::ForDisplay(PathRules::ExtractFileName(path));
   if (mode == 2 || mode == 3) {
     const KID3Lib::SimpleID3 tag = KID3Lib::ReadSimpleID3(path, TagReading());
     if (!tag.Version.empty()) {
@@ -108,7 +53,7 @@ std::string PlayList::EntryDisplayText(int mode, const std::string& path) const 
       return text;
     }
   }
-  return Fileoptions::FileNameNoExt(path);
+  return Utf8Text::ForDisplay(Fileoptions::FileNameNoExt(path));
 }
 
 bool PlayList::MakeLine(const std::string& path, TPlayListModel::Line& line, int& skipped) const {
@@ -299,16 +244,12 @@ PlayList::Opened PlayList::OpenPath(const std::string& path, bool keep) {
   if (!Paths::FileExists(path)) return Opened::Nothing;
   const std::string ext = QString::fromUtf8(PathRules::ExtractFileExt(path)).toLower().toUtf8().toStdString();
   if (ext == ".vpls") {
-    if (!keep) SetLabel(QString::fromUtf8(Fileoptions::FileNameNoExt(path)));
+    if (!keep) SetLabel(QString::fromStdString(Utf8Text::ForDisplay(Fileoptions::FileNameNoExt(path))));
     LoadPlayListFile(path, keep);
-  } else if (ext == ".m3u") {
-    std::vector<std::string> paths = Kconvert::ReadM3u(path);
-    Kconvert::MakeAbsolutePaths(path, paths);
-    AddFileList(paths, keep);
-  } else if (ext == ".pls") {
-    AddFileList(Kconvert::ReadPls(path), keep);
-  } else if (ext == ".b4s") {
-    AddFileList(Kconvert::ReadB4s(path), keep);
+  } else if (const Kconvert::PlaylistReader read = Kconvert::PlaylistReaderFor(path)) {
+    // Lists of other players (.m3u, .m3u8, .pls, .b4s), their entries
+    // resolved against the list's folder.
+    AddFileList(read(path), keep);
   } else if (PathRules::IsMp3File(ext)) {
     Add(path, -1);
     return Opened::Song;
@@ -335,7 +276,9 @@ void PlayList::Save(const std::string& path) {
     bytes += Path(i);
     bytes += "\r\n";
   }
-  ReplaceFile(path, bytes);
+  // All or nothing: the old file stays whole until the new one is on disk.
+  std::string error;
+  if (!Files::WriteFileAtomically(path, bytes, &error)) throw std::runtime_error(error);
 }
 
 void PlayList::New() {

@@ -56,14 +56,27 @@ TEST_F(PlayListFiles, EmptyListSavesAnEmptyFile) {
   EXPECT_EQ(ReadAll(file), "");
 }
 
-TEST_F(PlayListFiles, SaveRefusesAFolderAndAPathUnderAFile) {
+TEST_F(PlayListFiles, SaveRefusesEverythingButARegularFile) {
   SetLines({"a"});
   const std::string folder = Dir.File("folder.vpls");
   ASSERT_EQ(::mkdir(folder.c_str(), 0755), 0);
-  EXPECT_EQ(SaveError(folder), "Cannot create file \"" + folder + "\". Is a directory");
+  EXPECT_EQ(SaveError(folder), "Cannot write " + folder + ": Is a folder, not a file");
+  // A FIFO, and a link to a device node (as root the save would otherwise
+  // replace the device with a regular file): refused, left as they are.
+  const std::string fifo = Dir.File("fifo.vpls");
+  ASSERT_EQ(::mkfifo(fifo.c_str(), 0644), 0);
+  EXPECT_NE(SaveError(fifo), "");
+  struct stat st {};
+  ASSERT_EQ(::lstat(fifo.c_str(), &st), 0);
+  EXPECT_TRUE(S_ISFIFO(st.st_mode));
+  const std::string device = Dir.File("null.vpls");
+  ASSERT_EQ(::symlink("/dev/null", device.c_str()), 0);
+  EXPECT_NE(SaveError(device), "");
+  ASSERT_EQ(::stat("/dev/null", &st), 0);
+  EXPECT_TRUE(S_ISCHR(st.st_mode));
   WriteAll(Dir.File("plain"), "x");
   const std::string under = Dir.File("plain/list.vpls");
-  EXPECT_EQ(SaveError(under), "Cannot create file \"" + under + "\". Not a directory");
+  EXPECT_EQ(SaveError(under), "Cannot write " + under + ": Not a directory");
   // The new name is taken before anything is written.
   EXPECT_EQ(List().LastListFile(), under);
   EXPECT_EQ(ReadAll(Dir.File("plain")), "x");
@@ -85,7 +98,7 @@ TEST_F(PlayListFiles, WriteErrorHalfWayKeepsTheOldFileAndLeavesNoTemporaryFile) 
   const std::string error = SaveError(file);
   ::setrlimit(RLIMIT_FSIZE, &old);
   std::signal(SIGXFSZ, previous);
-  EXPECT_EQ(error, "Cannot write file \"" + file + "\". File too large");
+  EXPECT_EQ(error, "Cannot write " + file + ": File too large");
   EXPECT_EQ(ReadAll(file), "/old/a.mp3\r\n");
   int entries = 0;
   for (auto it = std::filesystem::directory_iterator(Dir.Path()); it != std::filesystem::directory_iterator(); ++it) ++entries;
