@@ -5,6 +5,8 @@
 #include "playlist/PlayListFixture.h"
 #include "support/TagBytes.h"
 
+#include <sys/stat.h>
+
 using testsupport::WriteAll;
 
 namespace {
@@ -175,6 +177,51 @@ TEST_F(PlayListLines, OpenAListWithPlayFocusesAndPlaysTheFirstLineWhenNothingPla
   EXPECT_TRUE(Device->Calls().empty());
   ASSERT_EQ(Messages.size(), 1u);
   EXPECT_EQ(Messages[0].Text, Dir.File("gone.mp3") + " does not exist.");
+}
+
+} // namespace
+
+namespace {
+
+// ---- names and lists from other systems ----
+
+TEST_F(PlayListLines, NamesThatAreNotUtf8ShowAsLatin1AndKeepTheirBytes) {
+  const std::string name = "latin1-\xE9t\xE9.mp3";
+  const std::string path = MakeSong(name);
+  List().Add(path, -1);
+  EXPECT_EQ(List().Text(0), "latin1-\xC3\xA9t\xC3\xA9.mp3");  // "latin1-été.mp3", no U+FFFD
+  EXPECT_EQ(List().Path(0), path);                          // played from its exact bytes
+  List().SetDisplayMode(1);
+  EXPECT_EQ(List().EntryDisplayText(path), "latin1-\xC3\xA9t\xC3\xA9");
+}
+
+TEST_F(PlayListLines, NamesWithALineBreakAreSkippedAndCounted) {
+  std::vector<int> skipped;
+  QObject::connect(&List(), &PlayList::LinesSkipped, [&skipped](int n) { skipped.push_back(n); });
+  EXPECT_FALSE(List().Add(Dir.File("two\nlines.mp3"), -1));
+  List().AddFileList({Dir.File("a.mp3"), Dir.File("b\r.mp3"), Dir.File("c\nd.mp3"), Dir.File("e.mp3")}, true);
+  EXPECT_EQ(Lines(), (Strings{"a.mp3", "e.mp3"}));
+  EXPECT_EQ(skipped, (std::vector<int>{1, 2}));
+  // Saved and read back: no line is broken in two.
+  const std::string file = Dir.File("list.vpls");
+  List().Save(file);
+  List().Clear();
+  List().OpenPath(file, false);
+  EXPECT_EQ(Lines(), (Strings{"a.mp3", "e.mp3"}));
+}
+
+TEST_F(PlayListLines, ListsOfOtherPlayersOpen) {
+  const std::string a = MakeSong("a b.mp3");
+  ASSERT_EQ(::mkdir(Dir.File("sub").c_str(), 0755), 0);
+  const std::string rel = MakeSong("sub/rel1.mp3");
+  // UTF-8 M3U with a byte-order mark, a file:// entry and a Windows-style relative entry.
+  WriteAll(Dir.File("list.m3u8"), "\xEF\xBB\xBF#EXTM3U\r\nfile://" + Dir.Path() + "a%20b.mp3\r\nsub\\rel1.mp3\r\n");
+  List().OpenPath(Dir.File("list.m3u8"), false);
+  EXPECT_EQ(Paths(), (Strings{a, rel}));
+  // A .pls with a relative entry and a file:// one.
+  WriteAll(Dir.File("list.pls"), "[playlist]\r\nFile1=sub/rel1.mp3\r\nFile2=file://" + Dir.Path() + "a%20b.mp3\r\n");
+  List().OpenPath(Dir.File("list.pls"), false);
+  EXPECT_EQ(Paths(), (Strings{rel, a}));
 }
 
 } // namespace
