@@ -5,7 +5,7 @@
 
 #include "FuzzSupport.h"
 #include "playlist/Kconvert.h"
-#include "playlist/Tokens.h"
+#include "text/Tokens.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   const std::string& path = WriteFuzzInput(data, size, ".b4s");

@@ -18,7 +18,7 @@
 #include "platform/PlatformFactory.h"
 #include "platform/QtUserDialogs.h"
 #include "platform/RegistryStore.h"
-#include "platform/XdgSync.h"
+#include "options/XdgSync.h"
 
 #ifndef VELMARIS_SHARE_DIR
 #define VELMARIS_SHARE_DIR "/usr/local/share/velmaris"

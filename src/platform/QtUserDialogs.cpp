@@ -7,7 +7,7 @@
 #include <QMessageBox>
 #include <QUrl>
 
-#include "playback/Utf8Text.h"
+#include "text/Utf8Text.h"
 
 QStringList ConvertDialogFilter(const std::string& filter) {
   const QStringList parts = QString::fromStdString(filter).split(QLatin1Char('|'));

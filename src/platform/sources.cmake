@@ -2,8 +2,7 @@
 target_sources(velmaris_core PRIVATE
   ${CMAKE_CURRENT_LIST_DIR}/IniProfile.cpp
   ${CMAKE_CURRENT_LIST_DIR}/Paths.cpp
-  ${CMAKE_CURRENT_LIST_DIR}/RegistryStore.cpp
-  ${CMAKE_CURRENT_LIST_DIR}/XdgSync.cpp)
+  ${CMAKE_CURRENT_LIST_DIR}/RegistryStore.cpp)
 # Media device and wave-out volume: mpg123 decoding, SDL2 output (QtCore).
 if(TARGET velmaris_platform)
   target_sources(velmaris_platform PRIVATE

@@ -3,7 +3,7 @@
 #include <cmath>
 #include <cstdlib>
 
-#include "playback/Utf8Text.h"
+#include "text/Utf8Text.h"
 
 namespace PlayerTexts {
 

@@ -5,20 +5,12 @@
 #include <string_view>
 #include <sys/stat.h>
 
-#include "files/SafeRead.h"
-
 #include "playlist/PathRules.h"
-#include "playlist/Tokens.h"
+#include "text/TextLines.h"
+#include "text/Tokens.h"
 
 namespace Kconvert {
 namespace {
-
-// The whole file in one string, as a regular file of at most maxBytes.
-std::string ReadWholeFile(const std::string& path, size_t maxBytes) {
-  Files::ReadResult r = Files::ReadRegularFile(path, maxBytes);
-  if (!r.Ok()) throw std::runtime_error("Cannot open file \"" + path + "\". " + r.error);
-  return std::move(r.data);
-}
 
 bool StartsWithNoCase(const std::string& s, size_t at, std::string_view prefix) {
   if (at > s.size() || s.size() - at < prefix.size()) return false;
@@ -57,48 +49,14 @@ constexpr std::string_view kUtf8Bom = "\xEF\xBB\xBF";
 
 } // namespace
 
-std::vector<std::string> SplitTextLines(const std::string& text) {
-  std::vector<std::string> lines;
-  const char* p = text.data();
-  const char* end = p + text.size();
-  // A NUL byte ends the text.
-  if (const void* nul = std::memchr(p, 0, text.size())) end = static_cast<const char*>(nul);
-  // The next CR and the next LF at or after p, each searched again only once
-  // p has passed it, so every byte is looked at a bounded number of times.
-  auto next = [end](const char* from, char c) {
-    const void* hit = std::memchr(from, c, static_cast<size_t>(end - from));
-    return hit ? static_cast<const char*>(hit) : end;
-  };
-  const char* cr = next(p, '\r');
-  const char* lf = next(p, '\n');
-  while (p < end) {
-    if (cr < p) cr = next(p, '\r');
-    if (lf < p) lf = next(p, '\n');
-    const char* q = cr < lf ? cr : lf;
-    lines.emplace_back(p, q);
-    if (q < end && *q == '\r') ++q;
-    if (q < end && *q == '\n') ++q;
-    p = q;
-  }
-  return lines;
-}
+std::vector<std::string> SplitTextLines(const std::string& text) { return TextLines::Split(text); }
 
-std::string JoinLinesCrLf(const std::vector<std::string>& lines) {
-  size_t total = 0;
-  for (const std::string& line : lines) total += line.size() + 2;
-  std::string text;
-  text.reserve(total);
-  for (const std::string& line : lines) {
-    text += line;
-    text += "\r\n";
-  }
-  return text;
-}
+std::string JoinLinesCrLf(const std::vector<std::string>& lines) { return TextLines::JoinCrLf(lines); }
 
 std::vector<std::string> ReadTextLines(const std::string& path) { return ReadTextLines(path, kMaxPlaylistBytes); }
 
 std::vector<std::string> ReadTextLines(const std::string& path, size_t maxBytes) {
-  return SplitTextLines(ReadWholeFile(path, maxBytes));
+  return TextLines::Read(path, maxBytes);
 }
 
 std::vector<std::string> ReadM3u(const std::string& path) {

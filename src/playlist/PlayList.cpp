@@ -17,7 +17,7 @@
 
 #include "files/AtomicFile.h"
 #include "platform/Paths.h"
-#include "playback/Utf8Text.h"
+#include "text/Utf8Text.h"
 #include "playlist/Fileoptions.h"
 #include "playlist/Kconvert.h"
 #include "playlist/LineChoice.h"

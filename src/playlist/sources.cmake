@@ -1,7 +1,6 @@
 # Sources of src/playlist: readers and rules (std only), the playlist (QtCore).
 target_sources(velmaris_core PRIVATE
   ${CMAKE_CURRENT_LIST_DIR}/PathRules.cpp
-  ${CMAKE_CURRENT_LIST_DIR}/Tokens.cpp
   ${CMAKE_CURRENT_LIST_DIR}/Kconvert.cpp
   ${CMAKE_CURRENT_LIST_DIR}/Fileoptions.cpp
   ${CMAKE_CURRENT_LIST_DIR}/LineChoice.cpp)

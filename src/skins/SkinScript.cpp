@@ -2,8 +2,8 @@
 
 #include <stdexcept>
 
-#include "playlist/Kconvert.h"
-#include "playlist/Tokens.h"
+#include "text/TextLines.h"
+#include "text/Tokens.h"
 
 namespace {
 
@@ -145,5 +145,5 @@ uint32_t StringToColor(const std::string& value) {
 }
 
 std::string ReadSkinScriptText(const std::string& path) {
-  return Kconvert::JoinLinesCrLf(Kconvert::ReadTextLines(path, kMaxSkinScriptBytes));
+  return TextLines::JoinCrLf(TextLines::Read(path, kMaxSkinScriptBytes));
 }

@@ -4,7 +4,7 @@
 #include <algorithm>
 #include <chrono>
 
-#include "playback/Utf8Text.h"
+#include "text/Utf8Text.h"
 
 namespace {
 

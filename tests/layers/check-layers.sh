@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # The layers' include rule, checked on the sources: arrows point down only.
-#   core (std only): tags, skins, options, and the rules in playback/ and
+#   core (std only): tags, skins, options, text, files, and the rules in playback/ and
 #     playlist/ other than the engine's own files: no Qt, no SDL, no mpg123
 #   bindings (platform/): never the engine (playback/, playlist/PlayList*) or app/
 #   engine (PlaybackEngine, PlayList, PlayListModel): QtCore only (the build
@@ -17,7 +17,7 @@ while IFS= read -r hit; do report "$hit (outside src/app, includes the window la
 
 engine_files='^\./(playback/PlaybackEngine|playlist/PlayList\.|playlist/PlayListModel)'
 while IFS= read -r hit; do report "$hit (a core unit includes Qt, SDL or mpg123)"; done \
-  < <(grep -rnE '#include +<(Q|SDL|mpg123)' --include='*.cpp' --include='*.h' tags skins options playback playlist \
+  < <(grep -rnE '#include +<(Q|SDL|mpg123)' --include='*.cpp' --include='*.h' tags skins options playback playlist text files \
         | sed 's#^#./#' | grep -vE "$engine_files")
 
 while IFS= read -r hit; do report "$hit (a binding reaches up into the engine)"; done \

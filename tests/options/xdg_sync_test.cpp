@@ -1,6 +1,6 @@
 #include "options/FileExtension.h"
 #include "platform/RegistryStore.h"
-#include "platform/XdgSync.h"
+#include "options/XdgSync.h"
 #include "support/ChildProcess.h"
 #include "support/TempDir.h"
 

@@ -1,7 +1,7 @@
 // Measuring and cutting captions by characters.
 #include <gtest/gtest.h>
 
-#include "playback/Utf8Text.h"
+#include "text/Utf8Text.h"
 
 namespace {
 

@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "playlist/Tokens.h"
+#include "text/Tokens.h"
 
 using Tokens::TokenBetween;
 using Tokens::TokensBetween;

@@ -1,4 +1,4 @@
-#include "playback/Utf8Text.h"
+#include "text/Utf8Text.h"
 
 namespace Utf8Text {
 

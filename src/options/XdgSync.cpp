@@ -1,4 +1,4 @@
-#include "platform/XdgSync.h"
+#include "options/XdgSync.h"
 
 #include "options/FileExtension.h"
 #include "platform/RegistryStore.h"

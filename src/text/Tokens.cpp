@@ -1,4 +1,4 @@
-#include "playlist/Tokens.h"
+#include "text/Tokens.h"
 
 namespace Tokens {
 namespace {
