@@ -25,6 +25,7 @@
 #include <exception>
 #include <sys/stat.h>
 
+#include "app/QuickFindBox.h"
 #include "app/WindowMover.h"
 #include "app/widgets/Colors.h"
 #include "app/widgets/PlayListBox.h"
@@ -91,7 +92,6 @@ TFrmMainVelmaris::TFrmMainVelmaris(Services services, QWidget* parent)
   Mover = new WindowMover(this, Services_->WorkArea);
   ConnectHandlers();
   ConnectEngine();
-  ConnectPlayList();
   ApplyBuiltInLook();
 }
 
@@ -307,6 +307,23 @@ void TFrmMainVelmaris::ConnectHandlers() {
   for (QWidget* w : std::initializer_list<QWidget*>{MainImage, CaptionLabel, SysIconImage, FileText, PositionText,
                                                     LengthText, PlayListPanel, ProgressPanel, ProgressPanelBar})
     w->installEventFilter(this);
+
+  // The playlist's keys, pointer and label, and the quick-find box.
+  connect(PlayList, &TPlayListBox::KeyDown, this, [this](int key) { Guarded([this, key] { PlayListKeyDown(key); }); });
+  connect(PlayList, &TPlayListBox::KeyUp, this, [this](int key) { Guarded([this, key] { PlayListKeyUp(key); }); });
+  connect(PlayList, &TPlayListBox::KeyChar, this,
+          [this](const QString& ch) { Guarded([this, &ch] { PlayListKeyPress(ch); }); });
+  connect(PlayList, &TPlayListBox::MouseMoved, this,
+          [this](QPoint pos) { Guarded([this, pos] { PlayListMouseMove(pos); }); });
+  connect(&List(), &::PlayList::LabelChanged, PlayListLabel, &QLabel::setText);
+  connect(&List(), &::PlayList::LinesSkipped, this, [this](int count) {
+    Dialogs().MessageBox(this, "Velmaris",
+                         std::to_string(count) + (count == 1 ? " file was" : " files were") +
+                             " not added: a name that holds a line break cannot be kept in a playlist.",
+                         TMsgIcon::Warning);
+  });
+  QuickFind = new QuickFindBox(QuickFindEdit, PlayList, List(),
+                               [this](const std::function<void()>& step) { Guarded(step); });
 }
 
 bool TFrmMainVelmaris::eventFilter(QObject* watched, QEvent* event) {
@@ -368,9 +385,6 @@ void TFrmMainVelmaris::SetApplicationTitle(const std::string& title) {
 
 std::string TFrmMainVelmaris::ApplicationTitle() const { return ApplicationTitleText.toStdString(); }
 
-std::string TFrmMainVelmaris::FirstArgument() const {
-  return Services_->Arguments.empty() ? std::string() : Services_->Arguments.front();
-}
 
 // ---- start-up ----
 
@@ -387,7 +401,7 @@ void TFrmMainVelmaris::FormCreate() {
     setAcceptDrops(true);
     FirstRun = !Paths::FileExists(SettingsPath());
     ReadOptions(VelmarisOptions, SettingsPath());
-    const std::string arg = FirstArgument();
+    const std::string arg = Services_->Arguments.empty() ? std::string() : Services_->Arguments.front();
     if (!arg.empty()) Engine_->OpenPath(arg, false, true);
     ApplyOptions(VelmarisOptions);
     // Without a notification area the window would stay hidden for good.
@@ -409,7 +423,7 @@ void TFrmMainVelmaris::ApplyOptions(TVelmarisOptions& options) {
   SetFoldMode(options.Mode);
   Engine_->SetShuffle(options.ShuffleIsOn);
   if (options.Transparent) MakeTransButtonClick();
-  if (!FirstArgument().empty()) {
+  if (!Services_->Arguments.empty() && !Services_->Arguments.front().empty()) {
     KeepLastPlayList = false;  // the argument's list replaces it
     return;
   }

@@ -24,6 +24,7 @@
 
 class PlaybackEngine;
 class PlayList;
+class QuickFindBox;
 class QAction;
 class QFrame;
 class QLabel;
@@ -148,8 +149,6 @@ public:
   void PlayListKeyDown(int key);
   void PlayListKeyUp(int key);
   bool PlayListKeyPress(const QString& ch);  // true when the box opened
-  void QuickFindEditKeyDown(int key);
-  bool QuickFindEditKeyPress(const QString& ch);  // true when swallowed
   void QuickFindIdleStep();
   void PlayListMouseMove(QPoint pos);
   void ShowOptions();
@@ -161,7 +160,7 @@ public:
 
   // ---- state of the window itself ----
   TVelmarisOptions& VelmarisOptions;  // the engine's settings record
-  int QuickFindIdle = 0;  // the quick-find box's idle counter
+  QuickFindBox* QuickFind = nullptr;  // the quick-find box's behaviour
   WindowMover* Mover = nullptr;  // the move loop and its snap state
   uint32_t TransparentColorValue = 0x00FF00;  // colour key, 0x00BBGGRR
   QString TrayHint;  // the tray icon's hint, kept also when no tray exists
@@ -246,13 +245,11 @@ private:
   void CreateMenus();
   void ConnectHandlers();
   void ConnectEngine();
-  void ConnectPlayList();
   void SetWindowHeight(int h);
   bool TrayUsable() const;
   // The stored position, or the work area's corner when no part of the
   // window would show on any screen.
   QPoint PlaceOnScreen(int left, int top) const;
-  std::string FirstArgument() const;
 
   bool StartHidden = false;
   bool KeepLastPlayList = false;  // start-up never restored the last playlist

@@ -16,6 +16,7 @@
 #include <QValidator>
 
 #include "app/OptionsDlg.h"
+#include "app/QuickFindBox.h"
 #include "app/widgets/PlayListBox.h"
 #include "app/widgets/SpeedButton.h"
 #include "app/widgets/VirtualKeys.h"
@@ -27,75 +28,6 @@
 #include "skins/SkinList.h"
 #include "tags/Kid3lib.h"
 
-namespace {
-
-// The characters that open quick find when typed in the list.
-bool IsOpeningChar(QChar c) {
-  const char16_t u = c.unicode();
-  return (u >= 'a' && u <= 'z') || (u >= 'A' && u <= 'Z') || (u >= '0' && u <= '9') || u == '(' || u == ')' ||
-         u == '[' || u == ']' || u == '-' || u == '_';
-}
-
-// Quick find gives up after this many idle timer ticks.
-constexpr int QuickFindIdleTicks = 4;
-
-// The quick-find box holds small letters only: every letter that reaches it
-// is turned into its small form.
-class LowerCaseValidator : public QValidator {
-public:
-  using QValidator::QValidator;
-  State validate(QString& input, int&) const override {
-    input = input.toLower();
-    return Acceptable;
-  }
-};
-
-// Hands every key going down in the box to quick find before the box itself
-// sees it, so the search reads the text without the key's character; then
-// lets quick find swallow Enter's character.
-class QuickFindEditKeys : public QObject {
-public:
-  QuickFindEditKeys(TFrmMainVelmaris* window, QObject* parent) : QObject(parent), window_(window) {}
-
-  bool eventFilter(QObject* watched, QEvent* event) override {
-    if (event->type() != QEvent::KeyPress) return QObject::eventFilter(watched, event);
-    auto* ke = static_cast<QKeyEvent*>(event);
-    const int key = TPlayListBox::VirtualKeyOf(ke);
-    const QString text = ke->text();
-    window_->Guarded([this, key] { window_->QuickFindEditKeyDown(key); });
-    bool swallowed = false;
-    if (!text.isEmpty()) window_->Guarded([this, &text, &swallowed] { swallowed = window_->QuickFindEditKeyPress(text); });
-    return swallowed;
-  }
-
-private:
-  TFrmMainVelmaris* window_;
-};
-
-void HideQuickFind(QLineEdit* box) {
-  box->hide();
-  box->clear();
-}
-
-} // namespace
-
-void TFrmMainVelmaris::ConnectPlayList() {
-  connect(PlayList, &TPlayListBox::KeyDown, this, [this](int key) { Guarded([this, key] { PlayListKeyDown(key); }); });
-  connect(PlayList, &TPlayListBox::KeyUp, this, [this](int key) { Guarded([this, key] { PlayListKeyUp(key); }); });
-  connect(PlayList, &TPlayListBox::KeyChar, this,
-          [this](const QString& ch) { Guarded([this, &ch] { PlayListKeyPress(ch); }); });
-  connect(PlayList, &TPlayListBox::MouseMoved, this,
-          [this](QPoint pos) { Guarded([this, pos] { PlayListMouseMove(pos); }); });
-  connect(&List(), &::PlayList::LabelChanged, PlayListLabel, &QLabel::setText);
-  connect(&List(), &::PlayList::LinesSkipped, this, [this](int count) {
-    Dialogs().MessageBox(this, "Velmaris",
-                         std::to_string(count) + (count == 1 ? " file was" : " files were") +
-                             " not added: a name that holds a line break cannot be kept in a playlist.",
-                         TMsgIcon::Warning);
-  });
-  QuickFindEdit->setValidator(new LowerCaseValidator(QuickFindEdit));
-  QuickFindEdit->installEventFilter(new QuickFindEditKeys(this, QuickFindEdit));
-}
 
 // ---- playlist files ----
 
@@ -180,41 +112,10 @@ void TFrmMainVelmaris::PlayListKeyUp(int key) {
 }
 
 bool TFrmMainVelmaris::PlayListKeyPress(const QString& ch) {
-  if (!VelmarisOptions.QuickFind || ch.size() != 1 || !IsOpeningChar(ch.at(0))) return false;
-  QuickFindIdle = 0;
-  QuickFindEdit->show();
-  QuickFindEdit->setFocus();
-  QuickFindEdit->setText(QuickFindEdit->text() + ch.toLower());
-  QuickFindEdit->end(false);
-  // No search yet; the character goes on to the list's own type-ahead.
-  return true;
+  return VelmarisOptions.QuickFind && QuickFind->Open(ch);
 }
 
-void TFrmMainVelmaris::QuickFindEditKeyDown(int key) {
-  bool close = key == VirtualKey::Escape;
-  if (!close) {
-    QuickFindIdle = 0;
-    close = List().QuickFindStep(QuickFindEdit->text().toStdString(), key == VirtualKey::Enter);
-  }
-  if (close) HideQuickFind(QuickFindEdit);
-  if (QuickFindEdit->isHidden()) PlayList->setFocus();
-}
-
-bool TFrmMainVelmaris::QuickFindEditKeyPress(const QString& ch) {
-  // Enter neither inserts a line end nor beeps.
-  return ch == QStringLiteral("\r") || ch == QStringLiteral("\n");
-}
-
-void TFrmMainVelmaris::QuickFindIdleStep() {
-  if (QuickFindEdit->isHidden()) return;
-  if (QuickFindIdle >= QuickFindIdleTicks) {
-    QuickFindIdle = 0;
-    HideQuickFind(QuickFindEdit);
-    PlayList->setFocus();
-  } else {
-    ++QuickFindIdle;
-  }
-}
+void TFrmMainVelmaris::QuickFindIdleStep() { QuickFind->IdleStep(); }
 
 void TFrmMainVelmaris::PlayListMouseMove(QPoint pos) {
   const QModelIndex at = PlayList->indexAt(pos);

@@ -44,6 +44,7 @@ if(TARGET velmaris_ui)
     ${CMAKE_CURRENT_LIST_DIR}/FrmMainVelmaris.cpp
     ${CMAKE_CURRENT_LIST_DIR}/WindowBehaviour.cpp
     ${CMAKE_CURRENT_LIST_DIR}/WindowMover.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/QuickFindBox.cpp
     ${CMAKE_CURRENT_LIST_DIR}/PlayerView.cpp
     ${CMAKE_CURRENT_LIST_DIR}/PlayListView.cpp
     ${CMAKE_CURRENT_LIST_DIR}/SkinLoader.cpp

@@ -12,6 +12,7 @@
 #include <QMouseEvent>
 #include <QScrollBar>
 
+#include "app/QuickFindBox.h"
 #include "app/widgets/PlayListBox.h"
 #include "playlist/PlayList.h"
 #include "support/WindowFixture.h"
@@ -156,12 +157,12 @@ TEST_F(PlayListView, ListTypeAheadStartsAfreshAfter100Ms) {
 TEST_F(PlayListView, QuickFindIdlesOutOnTheFifthTick) {
   auto& w = Shown();
   w.QuickFindIdleStep();  // closed box: nothing counts
-  EXPECT_EQ(w.QuickFindIdle, 0);
+  EXPECT_EQ(w.QuickFind->Idle, 0);
   Type('a');
   for (int tick = 1; tick <= 4; ++tick) w.QuickFindIdleStep();
   EXPECT_FALSE(Edit().isHidden());
   Type('l');  // a key starts the count again
-  EXPECT_EQ(w.QuickFindIdle, 0);
+  EXPECT_EQ(w.QuickFind->Idle, 0);
   for (int tick = 1; tick <= 4; ++tick) w.QuickFindIdleStep();
   EXPECT_FALSE(Edit().isHidden());
   w.QuickFindIdleStep();
