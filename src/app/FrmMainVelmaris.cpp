@@ -26,6 +26,7 @@
 #include <sys/stat.h>
 
 #include "app/QuickFindBox.h"
+#include "app/Tray.h"
 #include "app/WindowMover.h"
 #include "app/widgets/Colors.h"
 #include "app/widgets/PlayListBox.h"
@@ -44,6 +45,8 @@ const std::string TFrmMainVelmaris::PlayListFilter =
 const std::string TFrmMainVelmaris::OpenFilter = TFrmMainVelmaris::MP3Filter + "|" + TFrmMainVelmaris::PlayListFilter;
 
 namespace {
+
+std::string SettingsFile(const TFrmMainVelmaris::Services& s) { return s.DataDir + "VelmarisOpts.ini"; }
 
 QFont PixelFont(const char* family, int pixels, bool bold = false) {
   QFont f(QString::fromLatin1(family));
@@ -399,13 +402,13 @@ void TFrmMainVelmaris::FormCreate() {
     for (QWidget* w : findChildren<QWidget*>()) w->setToolTipDuration(3500);
     Engine_->ReadDeviceVolume();
     setAcceptDrops(true);
-    FirstRun = !Paths::FileExists(SettingsPath());
-    ReadOptions(VelmarisOptions, SettingsPath());
+    FirstRun = !Paths::FileExists(SettingsFile(*Services_));
+    ReadOptions(VelmarisOptions, SettingsFile(*Services_));
     const std::string arg = Services_->Arguments.empty() ? std::string() : Services_->Arguments.front();
     if (!arg.empty()) Engine_->OpenPath(arg, false, true);
     ApplyOptions(VelmarisOptions);
     // Without a notification area the window would stay hidden for good.
-    StartHidden = VelmarisOptions.Minimized && VelmarisOptions.MinimizeToTray && TrayUsable();
+    StartHidden = VelmarisOptions.Minimized && VelmarisOptions.MinimizeToTray && TrayUsable(Services_->TrayAvailable);
   });
   // Whatever the user does to the list from now on is theirs to keep.
   QAbstractItemModel* lines = List().Model();
@@ -418,7 +421,7 @@ void TFrmMainVelmaris::FormCreate() {
 
 void TFrmMainVelmaris::ApplyOptions(TVelmarisOptions& options) {
   LoadSkin(options.LastSkinFile);
-  move(PlaceOnScreen(options.Left, options.Top));
+  move(Mover->PlaceOnScreen(options.Left, options.Top));
   if (options.Minimized) MinimizeButtonClick();
   SetFoldMode(options.Mode);
   Engine_->SetShuffle(options.ShuffleIsOn);
@@ -448,7 +451,7 @@ void TFrmMainVelmaris::showEvent(QShowEvent* event) {
 
 void TFrmMainVelmaris::FormShow() {
   FormShowDone = true;
-  if (!Paths::FileExists(SettingsPath())) {
+  if (!Paths::FileExists(SettingsFile(*Services_))) {
     VelmarisOptions.SkinDir = Services_->SkinsDir;
     VelmarisOptions.MusicDir = Services_->MusicDir.empty() ? Services_->ProgramDir : Services_->MusicDir;
     VelmarisOptions.DispMini = "- $filename... [$timeleft]";
@@ -491,8 +494,8 @@ bool TFrmMainVelmaris::FormClose() {
     // With no song open there is no position to take; the one read at start
     // still belongs to LastSoundFile.
     if (Engine_->SongOpen()) VelmarisOptions.LastSoundPos = static_cast<int32_t>(Engine_->PlayerPosition());
-    if (!KeepLastPlayList) List().Save(LastPlayListPath());
-    WriteOptions(VelmarisOptions, SettingsPath());
+    if (!KeepLastPlayList) List().Save(Services_->DataDir + "lastplaylist.vpls");
+    WriteOptions(VelmarisOptions, SettingsFile(*Services_));
     return true;
   } catch (const std::exception& e) {
     ShowApplicationError(e.what());

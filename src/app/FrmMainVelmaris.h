@@ -92,8 +92,6 @@ public:
   void SetApplicationTitle(const std::string& title);  // the taskbar text
   std::string ApplicationTitle() const;
   bool StartsHidden() const { return StartHidden; }
-  std::string SettingsPath() const { return Services_->DataDir + "VelmarisOpts.ini"; }
-  std::string LastPlayListPath() const { return Services_->DataDir + "lastplaylist.vpls"; }
   bool FirstRun = false;
 
   // ---- window behaviour (WindowBehaviour.cpp) ----
@@ -128,10 +126,9 @@ public:
   void ProgressPanelMouseDown(QWidget* sender, int x);
   void btnVolumeMouseDown(Qt::MouseButton button, Qt::MouseButtons buttons, int x);
   void btnVolumeMouseMove(Qt::MouseButtons buttons, int x);
-  // What the engine publishes, shown.
-  void ShowSong();
+  // What the engine publishes at each tick, shown (the song, the buttons
+  // and the volume are shown as the engine announces them).
   void ShowPlayerState();
-  void ShowTransportButtons();
 
   // ---- playlist (PlayListView.cpp) ----
   void ButtonSaveClick();
@@ -246,10 +243,6 @@ private:
   void ConnectHandlers();
   void ConnectEngine();
   void SetWindowHeight(int h);
-  bool TrayUsable() const;
-  // The stored position, or the work area's corner when no part of the
-  // window would show on any screen.
-  QPoint PlaceOnScreen(int left, int top) const;
 
   bool StartHidden = false;
   bool KeepLastPlayList = false;  // start-up never restored the last playlist

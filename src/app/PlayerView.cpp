@@ -30,10 +30,26 @@ void ShowButton(TSpeedButton* button, bool visible, bool enabled) {
 
 void TFrmMainVelmaris::ConnectEngine() {
   PlaybackEngine* e = Engine_.get();
-  auto show = [this](auto slot) { return [this, slot] { Guarded([this, slot] { (this->*slot)(); }); }; };
-  connect(e, &PlaybackEngine::SongLoaded, this, show(&TFrmMainVelmaris::ShowSong));
-  connect(e, &PlaybackEngine::Ticked, this, show(&TFrmMainVelmaris::ShowPlayerState));
-  connect(e, &PlaybackEngine::ButtonsChanged, this, show(&TFrmMainVelmaris::ShowTransportButtons));
+  connect(e, &PlaybackEngine::SongLoaded, this, [this] {
+    QFont font = FileText->font();
+    if (!Engine_->CaptionCut()) {
+      font.setFamily(QStringLiteral("Tahoma"));
+      font.setFixedPitch(false);
+    }
+    font.setPixelSize(CaptionFontPixels);
+    FileText->setFont(font);
+    FileText->setText(QString::fromStdString(Engine_->Caption()));
+    Guarded([this] { LengthText->setText(QString::fromStdString(Engine_->LengthText())); });
+  });
+  connect(e, &PlaybackEngine::Ticked, this, [this] { Guarded([this] { ShowPlayerState(); }); });
+  connect(e, &PlaybackEngine::ButtonsChanged, this, [this] {
+    const PlaybackEngine::TransportButtons& b = Engine_->Buttons();
+    ShowButton(PlayButton, b.PlayVisible, b.PlayEnabled);
+    ShowButton(PauseButton, b.PauseVisible, b.PauseEnabled);
+    StopButton->setEnabled(b.StopEnabled);
+    RewButton->setEnabled(b.SeekEnabled);
+    FFButton->setEnabled(b.SeekEnabled);
+  });
   connect(e, &PlaybackEngine::Seeked, this, [this] {
     const int width = PlayerTexts::ProgressWidth(Engine_->PositionSeconds(), Engine_->LengthSeconds(),
                                                  ProgressPanel->width());
@@ -59,18 +75,6 @@ void TFrmMainVelmaris::ConnectEngine() {
 
 // ---- showing the engine ----
 
-void TFrmMainVelmaris::ShowSong() {
-  QFont font = FileText->font();
-  if (!Engine_->CaptionCut()) {
-    font.setFamily(QStringLiteral("Tahoma"));
-    font.setFixedPitch(false);
-  }
-  font.setPixelSize(CaptionFontPixels);
-  FileText->setFont(font);
-  FileText->setText(QString::fromStdString(Engine_->Caption()));
-  LengthText->setText(QString::fromStdString(Engine_->LengthText()));
-}
-
 void TFrmMainVelmaris::ShowPlayerState() {
   PlaybackEngine& e = *Engine_;
   if (e.LengthSeconds() > 0) {
@@ -85,15 +89,6 @@ void TFrmMainVelmaris::ShowPlayerState() {
   if (!PlayerTexts::BlankText(format))
     CaptionLabel->setText(QString::fromStdString(PlayerTexts::TitlePrefix + e.ExpandDisplayFormat(format)));
   QuickFindIdleStep();
-}
-
-void TFrmMainVelmaris::ShowTransportButtons() {
-  const PlaybackEngine::TransportButtons& b = Engine_->Buttons();
-  ShowButton(PlayButton, b.PlayVisible, b.PlayEnabled);
-  ShowButton(PauseButton, b.PauseVisible, b.PauseEnabled);
-  StopButton->setEnabled(b.StopEnabled);
-  RewButton->setEnabled(b.SeekEnabled);
-  FFButton->setEnabled(b.SeekEnabled);
 }
 
 // ---- transport handlers ----

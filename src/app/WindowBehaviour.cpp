@@ -16,6 +16,7 @@
 
 #include <functional>
 
+#include "app/Tray.h"
 #include "app/WindowMover.h"
 #include "app/widgets/PlayListBox.h"
 #include "app/widgets/SkinImage.h"
@@ -34,30 +35,6 @@ constexpr int kPlayListPanelHeight = 118;
 constexpr long long kMaxSlideSteps = 2000;
 
 } // namespace
-
-bool TFrmMainVelmaris::TrayUsable() const {
-  // The tray needs a notification area; without one the window would vanish
-  // for good, so it only goes to the taskbar. Headless runs (the offscreen
-  // platform) keep the tray path so it behaves as on a desktop.
-  if (Services_->TrayAvailable) return Services_->TrayAvailable();
-  return QSystemTrayIcon::isSystemTrayAvailable() || QGuiApplication::platformName() == QLatin1String("offscreen");
-}
-
-QPoint TFrmMainVelmaris::PlaceOnScreen(int left, int top) const {
-  // Reckoned in 64 bits: a stored position may lie anywhere in the int range.
-  const long long l = left, t = top, r = l + width(), b = t + height();
-  for (const QScreen* screen : QGuiApplication::screens()) {
-    const QRect g = screen->geometry();
-    if (l < g.x() + static_cast<long long>(g.width()) && r > g.x() && t < g.y() + static_cast<long long>(g.height()) &&
-        b > g.y())
-      return QPoint(left, top);
-  }
-  // No part of the window would show on any screen: the work area's corner.
-  QRect area;
-  if (Mover->ReadWorkArea(area)) return area.topLeft();
-  if (const QScreen* primary = QGuiApplication::primaryScreen()) return primary->availableGeometry().topLeft();
-  return QPoint(0, 0);
-}
 
 // ---- dragging ----
 
@@ -170,7 +147,7 @@ void TFrmMainVelmaris::OpenPLButtonClick() {
 
 void TFrmMainVelmaris::MinimizeButtonClick() {
   showMinimized();
-  if (VelmarisOptions.MinimizeToTray && TrayUsable()) {
+  if (VelmarisOptions.MinimizeToTray && TrayUsable(Services_->TrayAvailable)) {
     TrayIcon->show();
     hide();
   }

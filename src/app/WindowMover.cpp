@@ -125,3 +125,19 @@ bool WindowMover::ListEvent(QEvent* event) {
   MoveTo(global);
   return true;
 }
+
+QPoint WindowMover::PlaceOnScreen(int left, int top) const {
+  // Reckoned in 64 bits: a stored position may lie anywhere in the int range.
+  const long long l = left, t = top, r = l + window_->width(), b = t + window_->height();
+  for (const QScreen* screen : QGuiApplication::screens()) {
+    const QRect g = screen->geometry();
+    if (l < g.x() + static_cast<long long>(g.width()) && r > g.x() && t < g.y() + static_cast<long long>(g.height()) &&
+        b > g.y())
+      return QPoint(left, top);
+  }
+  // No part of the window would show on any screen: the work area's corner.
+  QRect area;
+  if (ReadWorkArea(area)) return area.topLeft();
+  if (const QScreen* primary = QGuiApplication::primaryScreen()) return primary->availableGeometry().topLeft();
+  return QPoint(0, 0);
+}

@@ -28,6 +28,9 @@ public:
   // The window's proposed rectangle during a move, snapped in place.
   void Moving(QRect& r, QPoint cursor);
   bool ReadWorkArea(QRect& area) const;
+  // Where the window goes for a stored position: there, or the work area's
+  // corner when no part of the window would show on any screen.
+  QPoint PlaceOnScreen(int left, int top) const;
 
   // Snap state of the move.
   QRect WorkArea;
