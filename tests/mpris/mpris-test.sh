@@ -13,6 +13,8 @@ cleanup() {
 }
 trap cleanup EXIT
 export QT_QPA_PLATFORM=offscreen SDL_AUDIODRIVER=dummy XDG_RUNTIME_DIR=$work/run
+# The user's own volume, associations and configuration stay untouched.
+export HOME=$work/home XDG_STATE_HOME=$work/state XDG_CONFIG_HOME=$work/config XDG_DATA_HOME=$work/data
 mkdir -p "$work/run" && chmod 700 "$work/run"
 passed=0 failed=0
 check() {  # check <what> <expected> <actual>
