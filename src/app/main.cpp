@@ -41,7 +41,7 @@ public:
     try {
       return QApplication::notify(receiver, event);
     } catch (const std::exception& e) {
-      QMessageBox::critical(activeWindow(), QStringLiteral("Velmaris"), QString::fromStdString(e.what()));
+      QMessageBox::critical(activeWindow(), QStringLiteral("Velmaris"), MessageBoxText(e.what()));
     } catch (...) {
       QMessageBox::critical(activeWindow(), QStringLiteral("Velmaris"), QStringLiteral("Unknown error"));
     }
