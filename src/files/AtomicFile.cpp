@@ -74,20 +74,22 @@ bool StartsWith(const std::string& s, const std::string& prefix) { return s.comp
 
 bool ProcessGone(long pid) { return pid > 0 && ::kill(static_cast<pid_t>(pid), 0) != 0 && errno == ESRCH; }
 
-bool MakeFolders(const std::string& dir) {
+
+} // namespace
+
+bool MakeFolders(const std::string& dir, unsigned mode) {
+  if (dir.empty()) return false;
   std::string partial;
   size_t pos = 0;
   while (pos != std::string::npos) {
     pos = dir.find('/', pos + 1);
     partial = dir.substr(0, pos);
     if (partial.empty()) continue;
-    if (::mkdir(partial.c_str(), 0777) != 0 && errno != EEXIST) return false;
+    if (::mkdir(partial.c_str(), static_cast<mode_t>(mode)) != 0 && errno != EEXIST) return false;
   }
   struct stat st {};
   return ::stat(dir.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
 }
-
-} // namespace
 
 bool IsOurTempName(const std::string& name, const std::string& targetName, long& pid) {
   pid = 0;
@@ -197,7 +199,7 @@ bool AtomicFile::Open() {
     if (::access(target_.c_str(), W_OK) != 0) return FailErrno(errno);
   }
   const std::string folder = FolderOf(target_);
-  if (options_.createFolders && !MakeFolders(folder)) return FailErrno(errno);
+  if (options_.createFolders && !MakeFolders(folder, 0777)) return FailErrno(errno);
 
   // The temporary file starts with no more access than the file will have.
   const mode_t mode = exists ? (old.st_mode & 0666) : 0666;

@@ -90,6 +90,10 @@ bool WriteFileAtomically(const std::string& path, std::string_view data, std::st
 // Whether `name` (a file name, no folder) is one of our temporary names for a
 // target named `targetName` in the same folder; pid receives the process
 // that made it (0 when the name does not say).
+// Creates `dir` and its parents (with `mode` less the umask); true when it
+// is a folder afterwards.
+bool MakeFolders(const std::string& dir, unsigned mode);
+
 bool IsOurTempName(const std::string& name, const std::string& targetName, long& pid);
 
 } // namespace Files

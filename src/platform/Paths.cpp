@@ -1,5 +1,7 @@
 #include "platform/Paths.h"
 
+#include "files/AtomicFile.h"
+
 #include <cerrno>
 #include <climits>
 #include <cstdlib>
@@ -49,18 +51,6 @@ bool DirExists(const std::string& path) {
   return !path.empty() && ::stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
 }
 
-bool MakeDirs(const std::string& dir) {
-  if (dir.empty()) return false;
-  std::string partial;
-  size_t pos = 0;
-  while (pos != std::string::npos) {
-    pos = dir.find('/', pos + 1);
-    partial = dir.substr(0, pos);
-    if (partial.empty()) continue;
-    if (::mkdir(partial.c_str(), 0755) != 0 && errno != EEXIST) return false;
-  }
-  struct stat st {};
-  return ::stat(dir.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
-}
+bool MakeDirs(const std::string& dir) { return Files::MakeFolders(dir, 0755); }
 
 } // namespace Paths
