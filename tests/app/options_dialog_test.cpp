@@ -49,6 +49,7 @@ TEST_F(OptionsDialog, FillsEveryControlFromTheSettings) {
   w.VelmarisOptions.PlayListMode = 3;
   w.VelmarisOptions.MinimizeToTray = true;
   w.VelmarisOptions.QuickFind = false;
+  w.VelmarisOptions.ReadAllTagVersions = true;
   Run(
       [&](TOptionsDlg& d) {
         EXPECT_EQ(d.windowTitle(), QStringLiteral("Velmaris Options"));
@@ -65,6 +66,10 @@ TEST_F(OptionsDialog, FillsEveryControlFromTheSettings) {
         EXPECT_EQ(d.cmbPlayListMode->currentText(), QStringLiteral("Artist - Title [Album] (ID3) "));
         EXPECT_TRUE(d.cbxMinimizeToTray->isChecked());
         EXPECT_FALSE(d.cbxQuickFind->isChecked());
+        // On the page with the playlist display mode.
+        EXPECT_TRUE(d.cbxReadAllTagVersions->isChecked());
+        EXPECT_EQ(d.cbxReadAllTagVersions->parentWidget(), d.cmbPlayListMode->parentWidget());
+        EXPECT_EQ(d.cbxReadAllTagVersions->text(), QStringLiteral("Read ID3v2.2 and ID3v2.4 tags too"));
         ASSERT_EQ(d.AssociateList->count(), 5);
         EXPECT_EQ(d.AssociateList->item(0)->text(), QStringLiteral(".mp3 audio files"));
         EXPECT_EQ(d.AssociateList->item(4)->text(), QStringLiteral(".pls playlist"));
@@ -116,6 +121,7 @@ TEST_F(OptionsDialog, OkCopiesEveryValueBackAndCancelNothing) {
     d.EditTaskDisplay->setText(QStringLiteral("T"));
     d.cbxMinimizeToTray->setChecked(true);
     d.cbxQuickFind->setChecked(false);
+    d.cbxReadAllTagVersions->setChecked(true);
   };
   const TVelmarisOptions before = w.VelmarisOptions;
   Run(edit, false);
@@ -128,6 +134,7 @@ TEST_F(OptionsDialog, OkCopiesEveryValueBackAndCancelNothing) {
   EXPECT_EQ(w.VelmarisOptions.DispTask, "T");
   EXPECT_TRUE(w.VelmarisOptions.MinimizeToTray);
   EXPECT_FALSE(w.VelmarisOptions.QuickFind);
+  EXPECT_TRUE(w.VelmarisOptions.ReadAllTagVersions);
 }
 
 TEST_F(OptionsDialog, CheckingTakesOverAnotherProgramsTypeAndShowsItCheckedNextTime) {

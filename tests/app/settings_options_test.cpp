@@ -224,3 +224,30 @@ TEST(SettingsWrite, RefusedWriteRaisesUnableToWrite) {
   ASSERT_EQ(::mkdir(folder.c_str(), 0755), 0);
   EXPECT_EQ(ExpectThrowsUnableToWrite(o, folder), "Unable to write to " + folder);
 }
+
+namespace {
+
+// The tag reading switch lives in a section of its own: a file that never
+// had it keeps the classic key table byte for byte.
+TEST(SettingsTags, ReadAllVersionsIsOffByDefaultAndWrittenOnlyOnceUsed) {
+  TempDir dir;
+  const std::string path = dir.File("VelmarisOpts.ini");
+  TVelmarisOptions o;
+  EXPECT_FALSE(o.ReadAllTagVersions);
+  WriteOptions(o, path);
+  EXPECT_EQ(ReadAll(path).find("[Tags]"), std::string::npos);
+  o.ReadAllTagVersions = true;
+  WriteOptions(o, path);
+  EXPECT_NE(ReadAll(path).find("[Tags]\r\nReadAllVersions=1\r\n"), std::string::npos);
+  TVelmarisOptions back;
+  ReadOptions(back, path);
+  EXPECT_TRUE(back.ReadAllTagVersions);
+  // Switched off again: the key stays and says so.
+  o.ReadAllTagVersions = false;
+  WriteOptions(o, path);
+  EXPECT_NE(ReadAll(path).find("ReadAllVersions=0"), std::string::npos);
+  ReadOptions(back, path);
+  EXPECT_FALSE(back.ReadAllTagVersions);
+}
+
+} // namespace

@@ -225,3 +225,21 @@ TEST_F(PlayListLines, ListsOfOtherPlayersOpen) {
 }
 
 } // namespace
+
+namespace {
+
+// With the switch on, every text shown from tags reads ID3v2.4 too.
+TEST_F(PlayListLines, TagTextsFollowTheTagReadingSwitch) {
+  const std::string v24 = Dir.File("v24.mp3");
+  WriteAll(v24, testsupport::Id3v2Tag(4, {testsupport::Id3v2TextFrame("TIT2", "New Title"),
+                                          testsupport::Id3v2TextFrame("TPE1", "New Artist")}) +
+                    testsupport::SilentMpegFrames(2));
+  EXPECT_EQ(List().EntryDisplayText(2, v24), "v24");  // the classic reading knows ID3v2.3 only
+  Engine->Options().ReadAllTagVersions = true;
+  EXPECT_EQ(List().EntryDisplayText(2, v24), "New Artist - New Title");
+  List().SetDisplayMode(2);
+  Engine->LoadSong(v24);
+  EXPECT_EQ(Engine->Caption(), " New Artist - New Title");
+}
+
+} // namespace
