@@ -13,6 +13,7 @@
 
 #include "app/CommandLine.h"
 #include "app/FrmMainVelmaris.h"
+#include "app/QuitSignals.h"
 #include "mpris/MprisService.h"
 #include "platform/Paths.h"
 #include "platform/PlatformFactory.h"
@@ -67,6 +68,12 @@ int main(int argc, char** argv) {
   // Wayland run through XWayland unless the user chose a platform.
   if (std::getenv("WAYLAND_DISPLAY") && std::getenv("DISPLAY") && !std::getenv("QT_QPA_PLATFORM"))
     ::setenv("QT_QPA_PLATFORM", "xcb", 1);
+  // The media device opens the audio output on a thread of its own at once:
+  // created before the application, the sound server's stream gets ready
+  // while Qt starts and the window is built. (Its completions are posted to
+  // an object of this thread, which the application then runs.)
+  std::unique_ptr<WaveOutVolume> volume = CreateWaveOutVolume();
+  std::unique_ptr<MediaDevice> device = CreateMediaDevice(volume.get());
   // The window class of the main window.
   QCoreApplication::setApplicationName(QStringLiteral("Velmaris_Form"));
   VelmarisApplication app(argc, argv);
@@ -75,7 +82,6 @@ int main(int argc, char** argv) {
   SubstituteWindowsFonts();
 
   QtUserDialogs dialogs;
-  std::unique_ptr<WaveOutVolume> volume = CreateWaveOutVolume();
   std::unique_ptr<RegistryStore> registry = CreateRegistryStore();
 
   TFrmMainVelmaris::Services services;
@@ -85,7 +91,7 @@ int main(int argc, char** argv) {
   services.Volume = volume.get();
   services.Dialogs = &dialogs;
   services.Registry = registry.get();
-  services.Device = CreateMediaDevice(volume.get());
+  services.Device = std::move(device);
   // Every change of the file associations is mirrored into the desktop's own
   // files, so file managers open the files with this program.
   services.ConnectAssociations = [path = services.ProgramPath](TRegExtension& r) { ConnectXdgSync(r, path); };
@@ -108,6 +114,9 @@ int main(int argc, char** argv) {
                                                             : std::string(VELMARIS_SHARE_DIR) + "/Skins";
 
   TFrmMainVelmaris window(std::move(services));
+  // A session that ends the program (logout, kill, systemd, a terminal's
+  // Ctrl+C or hang-up) closes it the normal way, saving what a close saves.
+  QuitSignals quitSignals([&window] { window.close(); });
   window.FormCreate();
   if (!window.StartsHidden()) window.show();
 

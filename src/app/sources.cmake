@@ -49,6 +49,7 @@ if(TARGET velmaris_ui)
     ${CMAKE_CURRENT_LIST_DIR}/PlayListView.cpp
     ${CMAKE_CURRENT_LIST_DIR}/SkinLoader.cpp
     ${CMAKE_CURRENT_LIST_DIR}/OptionsDlg.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/QuitSignals.cpp
     ${CMAKE_CURRENT_LIST_DIR}/widgets/PlayListBox.cpp
     ${CMAKE_CURRENT_LIST_DIR}/widgets/SpeedButton.cpp
     ${CMAKE_CURRENT_LIST_DIR}/widgets/SkinImage.cpp)

@@ -10,6 +10,7 @@
 #include "platform/WaveOutVolume.h"
 #include "playback/PlayerTexts.h"
 #include "playback/VolumeSteps.h"
+#include "playlist/LineChoice.h"
 
 PlaybackEngine::PlaybackEngine(std::unique_ptr<MediaDevice> device, WaveOutVolume* volume, QObject* parent)
     : QObject(parent), device_(std::move(device)), volume_(volume), volumePercent_(VolumeSteps::InitialPercent),
@@ -21,11 +22,24 @@ PlaybackEngine::PlaybackEngine(std::unique_ptr<MediaDevice> device, WaveOutVolum
   // The device delivers its completions on this thread; the end of a play
   // is seen by the same tick the timer runs.
   if (device_) device_->SetCompletionHandler([this] { RunReported(&PlaybackEngine::Tick); });
+  // A queued song that took over is shown by the tick as well (it catches
+  // up with the transition first).
+  if (device_) device_->SetTransitionHandler([this] { RunReported(&PlaybackEngine::Tick); });
+  // An edited list may have moved or removed the line that follows.
+  const TPlayListModel* model = list_.Model();
+  connect(model, &QAbstractItemModel::rowsInserted, this, [this] { RunReported(&PlaybackEngine::DropUpcoming); });
+  connect(model, &QAbstractItemModel::rowsRemoved, this, [this] { RunReported(&PlaybackEngine::DropUpcoming); });
+  connect(model, &QAbstractItemModel::rowsMoved, this, [this] { RunReported(&PlaybackEngine::DropUpcoming); });
+  connect(model, &QAbstractItemModel::modelReset, this, [this] { RunReported(&PlaybackEngine::DropUpcoming); });
+  connect(model, &QAbstractItemModel::layoutChanged, this, [this] { RunReported(&PlaybackEngine::DropUpcoming); });
 }
 
 PlaybackEngine::~PlaybackEngine() {
   timer_.stop();
-  if (device_) device_->SetCompletionHandler(nullptr);
+  if (device_) {
+    device_->SetCompletionHandler(nullptr);
+    device_->SetTransitionHandler(nullptr);
+  }
 }
 
 void PlaybackEngine::RunReported(void (PlaybackEngine::*step)()) {
@@ -47,7 +61,10 @@ MediaDevice& PlaybackEngine::OpenDevice() const {
 
 void PlaybackEngine::PlayerPlay() {
   MediaDevice& d = OpenDevice();
-  if (d.Position() >= d.Length()) d.Rewind();
+  if (d.Position() >= d.Length()) {
+    DropUpcoming();  // the rewind drops it on the device
+    d.Rewind();
+  }
   d.Play();
   emit StateChanged();
 }
@@ -71,12 +88,16 @@ void PlaybackEngine::PlayerPause() {
   emit StateChanged();
 }
 
+// Stop and a move drop the queued song on the device, so the engine forgets
+// it first (showing a song that took over already).
 void PlaybackEngine::PlayerStop() {
+  DropUpcoming();
   OpenDevice().Stop();
   emit StateChanged();
 }
 
 void PlaybackEngine::PlayerSetPosition(int64_t ms) {
+  DropUpcoming();
   OpenDevice().SetPosition(ms);
   emit StateChanged();
 }
@@ -110,6 +131,13 @@ void PlaybackEngine::LoadSong(const std::string& path) {
   } catch (const MediaDeviceError& e) {
     throw MediaDeviceError(PlayerTexts::OpenErrorText(path, e.what()));
   }
+  ForgetUpcoming();  // the Open dropped it
+  ShowOpenedSong(path);
+  if (!timer_.isActive()) timer_.start();
+  emit SongLoaded();
+}
+
+void PlaybackEngine::ShowOpenedSong(const std::string& path) {
   const std::string display = list_.EntryDisplayText(path);
   const PlayerTexts::SongCaption caption = PlayerTexts::MakeSongCaption(display);
   caption_ = caption.Text;
@@ -117,9 +145,7 @@ void PlaybackEngine::LoadSong(const std::string& path) {
   SetTrayHint(" " + display);
   PositionSeconds_ = 0;
   LengthText();
-  if (!timer_.isActive()) timer_.start();
   options_.LastSoundFile = path;
-  emit SongLoaded();
 }
 
 void PlaybackEngine::PlayCurrentEntry() {
@@ -130,6 +156,10 @@ void PlaybackEngine::PlayCurrentEntry() {
     emit MessageRequested("Error: File does not exist", path + " does not exist.", static_cast<int>(TMsgIcon::Error));
     return;
   }
+  // The chosen line replaces whatever was to follow (also a song that took
+  // over a moment ago and is not shown yet: the Open supersedes it).
+  if (queuedLine_ >= 0 && SongOpen()) device_->DropQueued();
+  ForgetUpcoming();
   LoadSong(path);
   PlayerPlay();
   UpdateButtons();
@@ -176,14 +206,17 @@ void PlaybackEngine::Stop() {
 }
 
 void PlaybackEngine::Next() {
+  DropUpcoming();
   if (list_.SelectNext()) PlayCurrentEntry();
 }
 
 void PlaybackEngine::Previous() {
+  DropUpcoming();
   if (list_.SelectPrevious()) PlayCurrentEntry();
 }
 
 void PlaybackEngine::PlayRandom() {
+  DropUpcoming();
   if (list_.SelectRandom()) PlayCurrentEntry();
 }
 
@@ -193,6 +226,7 @@ bool PlaybackEngine::SeekTo(int32_t t) {
 }
 
 bool PlaybackEngine::SeekToMs(int64_t ms) {
+  DropUpcoming();  // re-queued when the song nears its end again
   if (ms < 0 || (SongOpen() && ms >= device_->Length())) return false;
   PlayerPause();  // without a song: the device's error
   PlayerSetPosition(ms);
@@ -219,6 +253,7 @@ void PlaybackEngine::SetShuffle(bool on) {
   if (shuffle_ == on && !(on && repeat_)) return;
   shuffle_ = on;
   if (on) repeat_ = false;
+  DropUpcoming();
   emit ModesChanged();
 }
 
@@ -226,6 +261,7 @@ void PlaybackEngine::SetRepeat(bool on) {
   if (repeat_ == on && !(on && shuffle_)) return;
   repeat_ = on;
   if (on) shuffle_ = false;
+  DropUpcoming();
   emit ModesChanged();
 }
 
@@ -242,11 +278,14 @@ void PlaybackEngine::Tick() {
   // Likewise an error inside a tick is shown once: the timer stops before
   // the error leaves, and Play or the next song starts it again.
   try {
-    const int64_t p = device_->Position();
-    const int64_t n = device_->Length();
+    CatchUpTransition();
+    const MediaDevice::Times times = device_->PositionAndLength();
+    const int64_t p = times.position;
+    const int64_t n = times.length;
     if (p < n) {
       PositionSeconds_ = PlayerTexts::WholeSeconds(p);
       zeroLengthEnds_ = 0;
+      QueueUpcoming(p, n);
     } else {
       // A song without length ends as soon as it starts. Moving on from such
       // songs stops once each line has had its turn, so a list of them cannot
@@ -270,6 +309,7 @@ void PlaybackEngine::Tick() {
 }
 
 bool PlaybackEngine::SongFinished() {
+  ForgetUpcoming();  // a song ends only when nothing took over
   timer_.stop();
   PositionSeconds_ = 0;
   PlayerSetPosition(0);
@@ -284,6 +324,60 @@ bool PlaybackEngine::SongFinished() {
   }
   SetTrayHint(PlayerTexts::TitlePrefix);
   return false;
+}
+
+// ---- gapless continuation ----
+
+int PlaybackEngine::UpcomingLine() {
+  const int count = list_.Count();
+  const int focus = list_.ItemIndex();
+  if (repeat_) return focus >= 0 && focus < count ? focus : -1;
+  if (shuffle_) return list_.DrawRandomLine();
+  return LineChoice::Next(focus, count);
+}
+
+void PlaybackEngine::QueueUpcoming(int64_t position, int64_t length) {
+  // A song of no length keeps the old way: it ends at once and the tick
+  // moves on.
+  if (queuedLine_ >= 0 || queueTried_ || length <= 0 || length - position >= QueueAheadMs) return;
+  if (device_->Mode() != TMPModes::mpPlaying) return;
+  queueTried_ = true;  // once per song and per change of what follows
+  const int line = UpcomingLine();
+  if (line < 0) return;
+  const std::string path = list_.Path(line);
+  if (!Paths::FileExists(path)) return;  // the end of the song shows the error
+  // A refusal (the file does not open, another sample rate) needs no
+  // message here: the end of the song opens the line the usual way and
+  // shows the error then.
+  if (!device_->QueueNext(path)) return;
+  queuedLine_ = line;
+  queuedPath_ = path;
+}
+
+bool PlaybackEngine::CatchUpTransition() {
+  if (queuedLine_ < 0 || !SongOpen() || !device_->QueuedPath().empty()) return false;
+  const int line = queuedLine_;
+  const std::string path = queuedPath_;
+  ForgetUpcoming();
+  // The line may have moved since (an edit that came after the change):
+  // the focus moves only to the line that still holds the song.
+  if (line < list_.Count() && list_.Path(line) == path) list_.MakeCurrent(line);
+  ShowOpenedSong(path);
+  zeroLengthEnds_ = 0;
+  emit SongLoaded();
+  return true;
+}
+
+void PlaybackEngine::DropUpcoming() {
+  if (CatchUpTransition()) return;
+  if (queuedLine_ >= 0 && SongOpen()) device_->DropQueued();
+  ForgetUpcoming();
+}
+
+void PlaybackEngine::ForgetUpcoming() {
+  queuedLine_ = -1;
+  queuedPath_.clear();
+  queueTried_ = false;
 }
 
 void PlaybackEngine::UpdateButtons() {

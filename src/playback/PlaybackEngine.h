@@ -93,6 +93,13 @@ public:
   // next line; true when another line started.
   bool SongFinished();
 
+  // ---- gapless continuation ----
+  // A song that plays and has less than this left gets the line that will
+  // follow it queued on the device, so the next song starts without a gap.
+  static constexpr int64_t QueueAheadMs = 5000;
+  // The line queued to follow the playing song, -1 for none.
+  int QueuedLine() const { return queuedLine_; }
+
   // ---- what the fronts show ----
   int32_t LengthSeconds() const { return LengthSeconds_; }
   int32_t PositionSeconds() const { return PositionSeconds_; }
@@ -145,6 +152,20 @@ private:
   void UpdateButtons();
   void SetTrayHint(const std::string& hint);
   void RunReported(void (PlaybackEngine::*step)());
+  // What opening a song shows: caption, tray hint, length, the last file.
+  void ShowOpenedSong(const std::string& path);
+  // The line the end-of-song rules would choose, without moving the focus
+  // (shuffle draws it here); -1 for none.
+  int UpcomingLine();
+  void QueueUpcoming(int64_t position, int64_t length);
+  // When the queued song has become audible and the engine has not shown it
+  // yet: shows it now, as if it had been opened then; true when it did.
+  bool CatchUpTransition();
+  // A command changes what follows: the queued song is dropped (a song that
+  // has already taken over is shown first), the next tick queues anew.
+  void DropUpcoming();
+  // The song is replaced by an Open: what was queued no longer matters.
+  void ForgetUpcoming();
 
   std::unique_ptr<MediaDevice> device_;
   WaveOutVolume* volume_;
@@ -154,6 +175,9 @@ private:
   int32_t LengthSeconds_ = 0;
   int32_t PositionSeconds_ = 0;
   int zeroLengthEnds_ = 0;  // songs of no length that ended in a row
+  int queuedLine_ = -1;     // the line queued on the device
+  std::string queuedPath_;  // its path when it was queued
+  bool queueTried_ = false; // queueing was tried for what now follows
   std::string caption_;
   bool captionCut_ = false;
   std::string trayHint_;

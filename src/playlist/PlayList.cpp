@@ -163,9 +163,13 @@ bool PlayList::SelectPrevious() {
   return true;
 }
 
+int PlayList::DrawRandomLine() {
+  return LineChoice::Random(ItemIndex(), Count(),
+                            [this](int n) { return std::uniform_int_distribution<int>(0, n - 1)(random_); });
+}
+
 bool PlayList::SelectRandom() {
-  const int i = LineChoice::Random(ItemIndex(), Count(),
-                                   [this](int n) { return std::uniform_int_distribution<int>(0, n - 1)(random_); });
+  const int i = DrawRandomLine();
   if (i < 0) return false;
   MakeCurrent(i);
   return true;

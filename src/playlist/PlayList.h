@@ -64,6 +64,9 @@ public:
   bool SelectNext();      // the next line, wrapping to the first
   bool SelectPrevious();  // the previous line, wrapping to the last
   bool SelectRandom();    // a random other line (false when there is none)
+  // Draws the line SelectRandom would move to, without moving: -1 when there
+  // is none. (Each call draws anew.)
+  int DrawRandomLine();
   void SeedRandom(uint32_t seed) { random_.seed(seed); }
 
   // ---- adding lines ----

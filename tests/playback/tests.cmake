@@ -14,4 +14,5 @@ velmaris_test(NAME tests_engine
     ${CMAKE_CURRENT_LIST_DIR}/engine_transport_test.cpp
     ${CMAKE_CURRENT_LIST_DIR}/engine_timer_test.cpp
     ${CMAKE_CURRENT_LIST_DIR}/engine_volume_test.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/engine_gapless_test.cpp
   LIBS velmaris_engine_test_support)
