@@ -45,6 +45,15 @@ public:
   }
   std::string EntryDisplayText(int mode, const std::string& path) const;
   std::string EntryDisplayText(const std::string& path) const { return EntryDisplayText(DisplayMode(), path); }
+  // EntryDisplayText(mode, p) for every p of `paths`, in their order. In the
+  // tag modes (2, 3) a long list's tags are read on a few threads; the
+  // texts are exactly those of the one-by-one pass.
+  std::vector<std::string> EntryDisplayTexts(int mode, const std::vector<std::string>& paths) const;
+  // The threads the last EntryDisplayTexts used (1: only the calling one).
+  unsigned LastTextThreads() const { return lastTextThreads_; }
+  // The most threads EntryDisplayTexts uses; 0 (the default) for the
+  // machine's choice (ParallelTexts::ThreadsFor), 1 for the one-by-one pass.
+  void SetTextThreadLimit(unsigned limit) { textThreadLimit_ = limit; }
 
   // ---- focus and selection ----
   int ItemIndex() const;  // the focused line, -1 for none
@@ -132,6 +141,11 @@ private:
   // The line for an MP3 file name; false for another name, and for a name
   // with a line break (counted in `skipped`).
   bool MakeLine(const std::string& path, TPlayListModel::Line& line, int& skipped) const;
+  // Whether `path` can be a line: an MP3 file name without a line break
+  // (the refused ones with a line break are counted in `skipped`).
+  static bool AcceptsLine(const std::string& path, int& skipped);
+  // The lines of the accepted `paths`, their texts computed all at once.
+  std::vector<TPlayListModel::Line> MakeLines(std::vector<std::string> paths) const;
   void ReportSkipped(int skipped);
   // Removes the marked lines; the rest keep their selected state and the
   // focus keeps its line number (or the new last line).
@@ -144,4 +158,6 @@ private:
   QString label_;
   std::mt19937 random_;
   int lastFoundIndex_ = -1;
+  mutable unsigned lastTextThreads_ = 1;
+  unsigned textThreadLimit_ = 0;
 };

@@ -4,7 +4,8 @@ target_sources(velmaris_core PRIVATE
   ${CMAKE_CURRENT_LIST_DIR}/Tokens.cpp
   ${CMAKE_CURRENT_LIST_DIR}/Kconvert.cpp
   ${CMAKE_CURRENT_LIST_DIR}/Fileoptions.cpp
-  ${CMAKE_CURRENT_LIST_DIR}/LineChoice.cpp)
+  ${CMAKE_CURRENT_LIST_DIR}/LineChoice.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/ParallelTexts.cpp)
 if(TARGET velmaris_engine)
   target_sources(velmaris_engine PRIVATE
     ${CMAKE_CURRENT_LIST_DIR}/PlayListModel.cpp

@@ -1,0 +1,60 @@
+#include "playlist/ParallelTexts.h"
+
+#include <algorithm>
+#include <atomic>
+#include <exception>
+#include <mutex>
+#include <system_error>
+#include <thread>
+
+namespace ParallelTexts {
+
+unsigned ThreadsFor(size_t count, unsigned hardware) {
+  if (count < kMinItemsForThreads) return 1;
+  // Twice the cores: most of a tag read is waiting for the disk.
+  const unsigned wanted = hardware == 0 ? kMaxThreads : std::min(kMaxThreads, 2 * hardware);
+  return std::max(2u, wanted);
+}
+
+std::vector<std::string> Compute(size_t count, const std::function<std::string(size_t)>& textOf,
+                                 unsigned threads) {
+  std::vector<std::string> texts(count);
+  std::atomic<size_t> next{0};
+  std::mutex failureLock;
+  std::exception_ptr failure;
+
+  // Takes chunks of items from the shared index until none is left; each
+  // text goes to its own slot, so no two threads write the same string.
+  auto work = [&] {
+    while (true) {
+      const size_t begin = next.fetch_add(kChunk, std::memory_order_relaxed);
+      if (begin >= count) return;
+      const size_t end = std::min(count, begin + kChunk);
+      try {
+        for (size_t i = begin; i < end; ++i) texts[i] = textOf(i);
+      } catch (...) {
+        const std::lock_guard<std::mutex> hold(failureLock);
+        if (!failure) failure = std::current_exception();
+        next.store(count, std::memory_order_relaxed);  // the others stop too
+        return;
+      }
+    }
+  };
+
+  std::vector<std::thread> pool;
+  const unsigned helpers = threads > 1 && count > 1 ? threads - 1 : 0;
+  pool.reserve(helpers);
+  for (unsigned t = 0; t < helpers; ++t) {
+    try {
+      pool.emplace_back(work);
+    } catch (const std::system_error&) {
+      break;  // no more threads to be had: the started ones and this one do the rest
+    }
+  }
+  work();
+  for (std::thread& t : pool) t.join();
+  if (failure) std::rethrow_exception(failure);
+  return texts;
+}
+
+} // namespace ParallelTexts
