@@ -2,6 +2,8 @@
 
 #include <algorithm>
 #include <atomic>
+#include <chrono>
+#include <condition_variable>
 #include <exception>
 #include <mutex>
 #include <system_error>
@@ -17,11 +19,13 @@ unsigned ThreadsFor(size_t count, unsigned hardware) {
 }
 
 std::vector<std::string> Compute(size_t count, const std::function<std::string(size_t)>& textOf,
-                                 unsigned threads) {
+                                 unsigned threads, const std::function<void()>& whileWaiting) {
   std::vector<std::string> texts(count);
   std::atomic<size_t> next{0};
-  std::mutex failureLock;
+  std::mutex lock;  // guards failure and finished
+  std::condition_variable allFinished;
   std::exception_ptr failure;
+  unsigned finished = 0;
 
   // Takes chunks of items from the shared index until none is left; each
   // text goes to its own slot, so no two threads write the same string.
@@ -33,26 +37,56 @@ std::vector<std::string> Compute(size_t count, const std::function<std::string(s
       try {
         for (size_t i = begin; i < end; ++i) texts[i] = textOf(i);
       } catch (...) {
-        const std::lock_guard<std::mutex> hold(failureLock);
+        const std::lock_guard<std::mutex> hold(lock);
         if (!failure) failure = std::current_exception();
         next.store(count, std::memory_order_relaxed);  // the others stop too
         return;
       }
     }
   };
+  auto helper = [&] {
+    work();
+    const std::lock_guard<std::mutex> hold(lock);
+    ++finished;
+    allFinished.notify_one();
+  };
 
+  const bool waits = static_cast<bool>(whileWaiting) && threads > 1 && count > 0;
+  unsigned helpers = threads > 1 && count > 1 ? threads - 1 : 0;
+  if (waits) helpers = threads;  // the calling thread only waits
   std::vector<std::thread> pool;
-  const unsigned helpers = threads > 1 && count > 1 ? threads - 1 : 0;
   pool.reserve(helpers);
   for (unsigned t = 0; t < helpers; ++t) {
     try {
-      pool.emplace_back(work);
+      pool.emplace_back(helper);
     } catch (const std::system_error&) {
-      break;  // no more threads to be had: the started ones and this one do the rest
+      break;  // no more threads to be had: the started ones (and this one) do the rest
     }
   }
-  work();
-  for (std::thread& t : pool) t.join();
+  auto joinAll = [&] {
+    for (std::thread& t : pool) t.join();
+  };
+  if (!waits || pool.empty()) {
+    work();
+  } else {
+    try {
+      whileWaiting();
+      std::unique_lock<std::mutex> hold(lock);
+      while (finished < pool.size()) {
+        if (allFinished.wait_for(hold, std::chrono::milliseconds(kWaitSliceMs),
+                                 [&] { return finished >= pool.size(); }))
+          break;
+        hold.unlock();
+        whileWaiting();
+        hold.lock();
+      }
+    } catch (...) {
+      next.store(count, std::memory_order_relaxed);
+      joinAll();
+      throw;
+    }
+  }
+  joinAll();
   if (failure) std::rethrow_exception(failure);
   return texts;
 }

@@ -23,12 +23,18 @@ constexpr size_t kChunk = 16;
 // kMinItemsForThreads, else min(kMaxThreads, 2 * hardware), at least 2.
 unsigned ThreadsFor(size_t count, unsigned hardware);
 
+// How often the calling thread runs `whileWaiting` (below).
+constexpr int kWaitSliceMs = 50;
+
 // texts[i] = textOf(i) for every i < count, computed by `threads` threads of
 // which the calling thread is one (1 or 0: all on the calling thread). When a
 // thread cannot be started the others do its share. The first exception
 // thrown by textOf is rethrown here after every thread has stopped.
 // `textOf` must be safe to call from several threads at once.
+// With `whileWaiting` and more than one thread, the calling thread computes
+// nothing: it runs whileWaiting at once and then every kWaitSliceMs until
+// the others are done (an exception from it stops them and is rethrown).
 std::vector<std::string> Compute(size_t count, const std::function<std::string(size_t)>& textOf,
-                                 unsigned threads);
+                                 unsigned threads, const std::function<void()>& whileWaiting = {});
 
 } // namespace ParallelTexts

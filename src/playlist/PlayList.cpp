@@ -1,6 +1,7 @@
 #include "playlist/PlayList.h"
 
 #include <QCollator>
+#include <QCoreApplication>
 #include <QLocale>
 
 #include <algorithm>
@@ -39,7 +40,11 @@ int KeptFocus(int focus, int count) {
 
 } // namespace
 
-PlayList::PlayList(QObject* parent) : QObject(parent), selection_(&model_) {}
+PlayList::PlayList(QObject* parent) : QObject(parent), selection_(&model_) {
+  whileReadingTags_ = [] {
+    if (QCoreApplication::instance()) QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+  };
+}
 
 // ---- how lines show ----
 
@@ -81,7 +86,7 @@ std::vector<std::string> PlayList::EntryDisplayTexts(int mode, const std::vector
   lastTextThreads_ = threads;
   const KID3Lib::TagReading reading = TagReading();
   return ParallelTexts::Compute(
-      paths.size(), [&](size_t i) { return DisplayText(mode, reading, paths[i]); }, threads);
+      paths.size(), [&](size_t i) { return DisplayText(mode, reading, paths[i]); }, threads, whileReadingTags_);
 }
 
 bool PlayList::AcceptsLine(const std::string& path, int& skipped) {
@@ -90,13 +95,6 @@ bool PlayList::AcceptsLine(const std::string& path, int& skipped) {
     ++skipped;
     return false;
   }
-  return true;
-}
-
-bool PlayList::MakeLine(const std::string& path, TPlayListModel::Line& line, int& skipped) const {
-  if (!AcceptsLine(path, skipped)) return false;
-  line.Entry = std::make_unique<TKObjectString>(path);
-  line.Text = EntryDisplayText(path);
   return true;
 }
 
@@ -220,13 +218,48 @@ void PlayList::ReportSkipped(int skipped) {
   if (skipped > 0) emit LinesSkipped(skipped);
 }
 
+void PlayList::InsertBatch(Batch batch) {
+  if (batch.clear) Clear();
+  if (batch.paths.size() == 1) {
+    std::string text = EntryDisplayText(batch.paths.front());
+    model_.Insert(batch.position, std::move(text), std::make_unique<TKObjectString>(std::move(batch.paths.front())));
+  } else if (!batch.paths.empty()) {
+    model_.InsertLines(batch.position, MakeLines(std::move(batch.paths)));
+  }
+  ReportSkipped(batch.skipped);
+}
+
+void PlayList::AddBatch(Batch batch) {
+  if (adding_) {
+    waitingBatches_.push_back(std::move(batch));
+    return;
+  }
+  adding_ = true;
+  try {
+    InsertBatch(std::move(batch));
+    while (!waitingBatches_.empty()) {
+      Batch next = std::move(waitingBatches_.front());
+      waitingBatches_.pop_front();
+      InsertBatch(std::move(next));
+    }
+  } catch (...) {
+    adding_ = false;
+    waitingBatches_.clear();
+    throw;
+  }
+  adding_ = false;
+}
+
 bool PlayList::Add(const std::string& path, int position) {
-  TPlayListModel::Line line;
   int skipped = 0;
-  const bool made = MakeLine(path, line, skipped);
-  ReportSkipped(skipped);
-  if (!made) return false;
-  model_.Insert(position, std::move(line.Text), std::move(line.Entry));
+  if (!AcceptsLine(path, skipped)) {
+    ReportSkipped(skipped);
+    return false;
+  }
+  Batch batch;
+  batch.paths.push_back(path);
+  batch.position = position;
+  AddBatch(std::move(batch));
   return true;
 }
 
@@ -237,23 +270,20 @@ void PlayList::Clear() {
 
 void PlayList::AddFileList(const std::vector<std::string>& paths, bool keep) {
   if (paths.empty()) return;
-  if (!keep) Clear();
-  std::vector<std::string> accepted;
-  accepted.reserve(paths.size());
-  int skipped = 0;
+  Batch batch;
+  batch.clear = !keep;
+  batch.paths.reserve(paths.size());
   for (const std::string& path : paths)
-    if (AcceptsLine(path, skipped)) accepted.push_back(path);
-  model_.InsertLines(-1, MakeLines(std::move(accepted)));
-  ReportSkipped(skipped);
+    if (AcceptsLine(path, batch.skipped)) batch.paths.push_back(path);
+  AddBatch(std::move(batch));
 }
 
 int PlayList::AddFolder(const std::string& folder) {
-  int skipped = 0;
-  const std::string names = Fileoptions::ListFolderFiles(folder, "*.*", skipped);
+  Batch batch;
+  const std::string names = Fileoptions::ListFolderFiles(folder, "*.*", batch.skipped);
   // The names from the last to the first; each MP3 file becomes a line at the
   // end of the list. All new lines reach the list in one insertion.
   const std::string prefix = (!folder.empty() && folder.back() == '/') ? folder : folder + "/";
-  std::vector<std::string> accepted;
   size_t end = names.size();
   while (true) {
     const size_t lf = end == 0 ? std::string::npos : names.rfind('\n', end - 1);
@@ -262,14 +292,13 @@ int PlayList::AddFolder(const std::string& folder) {
     if (!std::all_of(name.begin(), name.end(), BlankOrControl)) {
       std::string path = prefix;
       path.append(name);
-      if (AcceptsLine(path, skipped)) accepted.push_back(std::move(path));
+      if (AcceptsLine(path, batch.skipped)) batch.paths.push_back(std::move(path));
     }
     if (lf == std::string::npos) break;
     end = lf;
   }
-  const int added = static_cast<int>(accepted.size());
-  model_.InsertLines(-1, MakeLines(std::move(accepted)));
-  ReportSkipped(skipped);
+  const int added = static_cast<int>(batch.paths.size());
+  AddBatch(std::move(batch));
   return added;
 }
 

@@ -8,6 +8,7 @@
 #include "support/TagBytes.h"
 
 #include <atomic>
+#include <chrono>
 #include <filesystem>
 #include <stdexcept>
 #include <thread>
@@ -80,6 +81,41 @@ TEST(ParallelTexts, AFailureReachesTheCallerAfterAllThreadsStopped) {
     EXPECT_STREQ(e.what(), "unreadable 777");
   }
   EXPECT_EQ(running.load(), 0);  // no worker still at work
+}
+
+TEST(ParallelTexts, TheWaitingThreadKeepsAnsweringWhileThePoolWorks) {
+  const std::thread::id caller = std::this_thread::get_id();
+  std::atomic<bool> callerComputed{false};
+  int waits = 0;
+  const std::vector<std::string> texts = ParallelTexts::Compute(
+      400,
+      [&](size_t i) {
+        if (std::this_thread::get_id() == caller) callerComputed = true;
+        std::this_thread::sleep_for(std::chrono::microseconds(500));
+        return std::to_string(i);
+      },
+      2, [&] {
+        EXPECT_EQ(std::this_thread::get_id(), caller);
+        ++waits;
+      });
+  // 400 half-milliseconds on two threads: at least one slice of waiting.
+  EXPECT_GE(waits, 2);
+  EXPECT_FALSE(callerComputed.load());
+  for (size_t i = 0; i < texts.size(); ++i) ASSERT_EQ(texts[i], std::to_string(i));
+}
+
+TEST(ParallelTexts, AFailureWhileWaitingStopsThePool) {
+  std::atomic<int> computed{0};
+  EXPECT_THROW((void)ParallelTexts::Compute(
+                   100000,
+                   [&](size_t) {
+                     computed.fetch_add(1);
+                     std::this_thread::sleep_for(std::chrono::microseconds(100));
+                     return std::string();
+                   },
+                   2, [] { throw std::runtime_error("window gone"); }),
+               std::runtime_error);
+  EXPECT_LT(computed.load(), 100000);
 }
 
 class PlayListTexts : public PlayListTest {
@@ -193,6 +229,41 @@ TEST_F(PlayListTexts, AFolderInATagModeReadsOnThePool) {
     ASSERT_NE(at, paths.end()) << added[i];
     EXPECT_EQ(shown[i], texts[static_cast<size_t>(at - paths.begin())]) << added[i];
   }
+}
+
+TEST_F(PlayListTexts, AnAddWhileTagsAreReadWaitsForTheRunningOne) {
+  const Strings paths = MixedSongs();
+  List().SetDisplayMode(2);
+  const Strings first(paths.begin(), paths.begin() + 200), second(paths.begin() + 200, paths.end());
+  // While the first add reads its tags, events arrive that add a list, a
+  // single line at the top and a folder's songs.
+  int hooks = 0, folderAdded = -1;
+  bool singleAccepted = false;
+  List().SetWhileReadingTags([&] {
+    if (hooks++ > 0) return;
+    List().AddFileList(second, true);
+    singleAccepted = List().Add(paths[3], 0);
+    folderAdded = List().AddFolder(Dir.Path());
+    EXPECT_EQ(List().Count(), 0);  // nothing mixed into the running add
+  });
+  List().AddFileList(first, false);
+  EXPECT_GE(hooks, 1);
+  EXPECT_TRUE(singleAccepted);
+  EXPECT_EQ(folderAdded, 250);
+  // The adds in the order they came: the first list, the second list, the
+  // line at the top, the folder's songs.
+  ASSERT_EQ(List().Count(), static_cast<int>(paths.size()) + 1 + 250);
+  Strings expected = OneByOne(2, {paths[3]});
+  const Strings texts = OneByOne(2, paths);
+  expected.insert(expected.end(), texts.begin(), texts.end());
+  const Strings shown = Lines();
+  EXPECT_EQ(Strings(shown.begin(), shown.begin() + static_cast<long>(expected.size())), expected);
+  EXPECT_EQ(List().Path(0), paths[3]);
+
+  // The next add runs at once again.
+  List().SetWhileReadingTags({});
+  List().AddFileList({paths[0]}, false);
+  EXPECT_EQ(Paths(), (Strings{paths[0]}));
 }
 
 } // namespace
