@@ -15,12 +15,14 @@ namespace ParallelTexts {
 constexpr size_t kMinItemsForThreads = 64;
 // Threads at most; more only add contention on the disk queue.
 constexpr unsigned kMaxThreads = 8;
+constexpr unsigned kThreadsPerCore = 4;
 // Items a thread takes at a time from the shared index.
 constexpr size_t kChunk = 16;
 
 // The threads (the calling one included) a pass over `count` items uses on a
 // machine with `hardware` threads (0 when unknown): 1 below
-// kMinItemsForThreads, else min(kMaxThreads, 2 * hardware), at least 2.
+// kMinItemsForThreads, else min(kMaxThreads, kThreadsPerCore * hardware),
+// at least 2.
 unsigned ThreadsFor(size_t count, unsigned hardware);
 
 // How often the calling thread runs `whileWaiting` (below).

@@ -21,9 +21,8 @@ TEST(ParallelTexts, ThreadsOnlyForLongLists) {
   using ParallelTexts::ThreadsFor;
   EXPECT_EQ(ThreadsFor(0, 4), 1u);
   EXPECT_EQ(ThreadsFor(ParallelTexts::kMinItemsForThreads - 1, 4), 1u);
-  EXPECT_EQ(ThreadsFor(ParallelTexts::kMinItemsForThreads, 2), 4u);
+  EXPECT_EQ(ThreadsFor(ParallelTexts::kMinItemsForThreads, 1), 4u);
   EXPECT_EQ(ThreadsFor(100000, 64), ParallelTexts::kMaxThreads);
-  EXPECT_EQ(ThreadsFor(100000, 1), 2u);
   EXPECT_EQ(ThreadsFor(100000, 0), ParallelTexts::kMaxThreads);  // unknown machine
 }
 
