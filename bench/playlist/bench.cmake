@@ -5,3 +5,11 @@ add_executable(bench_playlist
   ${PROJECT_SOURCE_DIR}/tests/support/TagBytes.cpp)
 target_link_libraries(bench_playlist PRIVATE velmaris_ui)
 target_include_directories(bench_playlist PRIVATE ${PROJECT_SOURCE_DIR}/src ${PROJECT_SOURCE_DIR}/tests)
+
+# bench_playlist_tags: a 10,000-entry .m3u of tagged files opened in a tag
+# display mode, the tags read on one thread and on the pool, warm and cold.
+add_executable(bench_playlist_tags
+  ${CMAKE_CURRENT_LIST_DIR}/bench_playlist_tags.cpp
+  ${PROJECT_SOURCE_DIR}/tests/support/TagBytes.cpp)
+target_link_libraries(bench_playlist_tags PRIVATE velmaris_engine)
+target_include_directories(bench_playlist_tags PRIVATE ${PROJECT_SOURCE_DIR}/src ${PROJECT_SOURCE_DIR}/tests)

@@ -1,6 +1,7 @@
 #include "playlist/PlayList.h"
 
 #include <QCollator>
+#include <QCoreApplication>
 #include <QLocale>
 
 #include <algorithm>
@@ -12,6 +13,7 @@
 #include <stdexcept>
 #include <string_view>
 #include <sys/stat.h>
+#include <thread>
 #include <unistd.h>
 #include <unordered_set>
 
@@ -21,6 +23,7 @@
 #include "playlist/Fileoptions.h"
 #include "playlist/Kconvert.h"
 #include "playlist/LineChoice.h"
+#include "playlist/ParallelTexts.h"
 #include "playlist/PathRules.h"
 #include "tags/Kid3lib.h"
 
@@ -37,16 +40,24 @@ int KeptFocus(int focus, int count) {
 
 } // namespace
 
-PlayList::PlayList(QObject* parent) : QObject(parent), selection_(&model_) {}
+PlayList::PlayList(QObject* parent) : QObject(parent), selection_(&model_) {
+  whileReadingTags_ = [] {
+    if (QCoreApplication::instance()) QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+  };
+}
 
 // ---- how lines show ----
 
-std::string PlayList::EntryDisplayText(int mode, const std::string& path) const {
+namespace {
+
+// The text of a line for `path` in display mode `mode`. Touches no shared
+// state (the tag reader keeps none), so several threads may run it at once.
+std::string DisplayText(int mode, KID3Lib::TagReading reading, const std::string& path) {
   // File names show as UTF-8 when they are, else as Latin-1; the line keeps
   // the exact bytes of its path for playing.
   if (mode == 0) return Utf8Text::ForDisplay(PathRules::ExtractFileName(path));
   if (mode == 2 || mode == 3) {
-    const KID3Lib::SimpleID3 tag = KID3Lib::ReadSimpleID3(path, TagReading());
+    const KID3Lib::SimpleID3 tag = KID3Lib::ReadSimpleID3(path, reading);
     if (!tag.Version.empty()) {
       std::string text = tag.Artist + " - " + tag.Title;
       if (mode == 3) text += " [" + tag.Album + "]";
@@ -56,15 +67,45 @@ std::string PlayList::EntryDisplayText(int mode, const std::string& path) const 
   return Utf8Text::ForDisplay(Fileoptions::FileNameNoExt(path));
 }
 
-bool PlayList::MakeLine(const std::string& path, TPlayListModel::Line& line, int& skipped) const {
+bool ReadsTags(int mode) { return mode == 2 || mode == 3; }
+
+} // namespace
+
+std::string PlayList::EntryDisplayText(int mode, const std::string& path) const {
+  return DisplayText(mode, TagReading(), path);
+}
+
+std::vector<std::string> PlayList::EntryDisplayTexts(int mode, const std::vector<std::string>& paths) const {
+  // Only the tag modes wait on the disk; the file-name modes are faster on
+  // one thread than the threads take to start.
+  unsigned threads = 1;
+  if (ReadsTags(mode)) {
+    threads = ParallelTexts::ThreadsFor(paths.size(), std::thread::hardware_concurrency());
+    if (textThreadLimit_ > 0) threads = std::min(threads, textThreadLimit_);
+  }
+  lastTextThreads_ = threads;
+  const KID3Lib::TagReading reading = TagReading();
+  return ParallelTexts::Compute(
+      paths.size(), [&](size_t i) { return DisplayText(mode, reading, paths[i]); }, threads, whileReadingTags_);
+}
+
+bool PlayList::AcceptsLine(const std::string& path, int& skipped) {
   if (!PathRules::IsMp3File(PathRules::ExtractFileExt(path))) return false;
   if (path.find_first_of("\r\n") != std::string::npos) {
     ++skipped;
     return false;
   }
-  line.Entry = std::make_unique<TKObjectString>(path);
-  line.Text = EntryDisplayText(path);
   return true;
+}
+
+std::vector<TPlayListModel::Line> PlayList::MakeLines(std::vector<std::string> paths) const {
+  std::vector<std::string> texts = EntryDisplayTexts(DisplayMode(), paths);
+  std::vector<TPlayListModel::Line> lines(paths.size());
+  for (size_t i = 0; i < paths.size(); ++i) {
+    lines[i].Entry = std::make_unique<TKObjectString>(std::move(paths[i]));
+    lines[i].Text = std::move(texts[i]);
+  }
+  return lines;
 }
 
 // ---- focus and selection ----
@@ -181,13 +222,48 @@ void PlayList::ReportSkipped(int skipped) {
   if (skipped > 0) emit LinesSkipped(skipped);
 }
 
+void PlayList::InsertBatch(Batch batch) {
+  if (batch.clear) Clear();
+  if (batch.paths.size() == 1) {
+    std::string text = EntryDisplayText(batch.paths.front());
+    model_.Insert(batch.position, std::move(text), std::make_unique<TKObjectString>(std::move(batch.paths.front())));
+  } else if (!batch.paths.empty()) {
+    model_.InsertLines(batch.position, MakeLines(std::move(batch.paths)));
+  }
+  ReportSkipped(batch.skipped);
+}
+
+void PlayList::AddBatch(Batch batch) {
+  if (adding_) {
+    waitingBatches_.push_back(std::move(batch));
+    return;
+  }
+  adding_ = true;
+  try {
+    InsertBatch(std::move(batch));
+    while (!waitingBatches_.empty()) {
+      Batch next = std::move(waitingBatches_.front());
+      waitingBatches_.pop_front();
+      InsertBatch(std::move(next));
+    }
+  } catch (...) {
+    adding_ = false;
+    waitingBatches_.clear();
+    throw;
+  }
+  adding_ = false;
+}
+
 bool PlayList::Add(const std::string& path, int position) {
-  TPlayListModel::Line line;
   int skipped = 0;
-  const bool made = MakeLine(path, line, skipped);
-  ReportSkipped(skipped);
-  if (!made) return false;
-  model_.Insert(position, std::move(line.Text), std::move(line.Entry));
+  if (!AcceptsLine(path, skipped)) {
+    ReportSkipped(skipped);
+    return false;
+  }
+  Batch batch;
+  batch.paths.push_back(path);
+  batch.position = position;
+  AddBatch(std::move(batch));
   return true;
 }
 
@@ -198,25 +274,20 @@ void PlayList::Clear() {
 
 void PlayList::AddFileList(const std::vector<std::string>& paths, bool keep) {
   if (paths.empty()) return;
-  if (!keep) Clear();
-  std::vector<TPlayListModel::Line> lines;
-  lines.reserve(paths.size());
-  int skipped = 0;
-  for (const std::string& path : paths) {
-    TPlayListModel::Line line;
-    if (MakeLine(path, line, skipped)) lines.push_back(std::move(line));
-  }
-  model_.InsertLines(-1, std::move(lines));
-  ReportSkipped(skipped);
+  Batch batch;
+  batch.clear = !keep;
+  batch.paths.reserve(paths.size());
+  for (const std::string& path : paths)
+    if (AcceptsLine(path, batch.skipped)) batch.paths.push_back(path);
+  AddBatch(std::move(batch));
 }
 
 int PlayList::AddFolder(const std::string& folder) {
-  int skipped = 0;
-  const std::string names = Fileoptions::ListFolderFiles(folder, "*.*", skipped);
+  Batch batch;
+  const std::string names = Fileoptions::ListFolderFiles(folder, "*.*", batch.skipped);
   // The names from the last to the first; each MP3 file becomes a line at the
   // end of the list. All new lines reach the list in one insertion.
   const std::string prefix = (!folder.empty() && folder.back() == '/') ? folder : folder + "/";
-  std::vector<TPlayListModel::Line> lines;
   size_t end = names.size();
   while (true) {
     const size_t lf = end == 0 ? std::string::npos : names.rfind('\n', end - 1);
@@ -225,15 +296,13 @@ int PlayList::AddFolder(const std::string& folder) {
     if (!std::all_of(name.begin(), name.end(), BlankOrControl)) {
       std::string path = prefix;
       path.append(name);
-      TPlayListModel::Line line;
-      if (MakeLine(path, line, skipped)) lines.push_back(std::move(line));
+      if (AcceptsLine(path, batch.skipped)) batch.paths.push_back(std::move(path));
     }
     if (lf == std::string::npos) break;
     end = lf;
   }
-  const int added = static_cast<int>(lines.size());
-  model_.InsertLines(-1, std::move(lines));
-  ReportSkipped(skipped);
+  const int added = static_cast<int>(batch.paths.size());
+  AddBatch(std::move(batch));
   return added;
 }
 

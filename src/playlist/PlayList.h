@@ -9,6 +9,8 @@
 #include <QString>
 
 #include <cstdint>
+#include <deque>
+#include <functional>
 #include <random>
 #include <string>
 #include <vector>
@@ -45,6 +47,21 @@ public:
   }
   std::string EntryDisplayText(int mode, const std::string& path) const;
   std::string EntryDisplayText(const std::string& path) const { return EntryDisplayText(DisplayMode(), path); }
+  // EntryDisplayText(mode, p) for every p of `paths`, in their order. In the
+  // tag modes (2, 3) a long list's tags are read on a few threads; the
+  // texts are exactly those of the one-by-one pass.
+  std::vector<std::string> EntryDisplayTexts(int mode, const std::vector<std::string>& paths) const;
+  // The threads the last EntryDisplayTexts used (1: only the calling one).
+  unsigned LastTextThreads() const { return lastTextThreads_; }
+  // The most threads EntryDisplayTexts uses; 0 (the default) for the
+  // machine's choice (ParallelTexts::ThreadsFor), 1 for the one-by-one pass.
+  void SetTextThreadLimit(unsigned limit) { textThreadLimit_ = limit; }
+  // What this thread does while the tag-reading threads work: by default it
+  // handles the pending events other than user input, so the window keeps
+  // painting and answering. An add that arrives meanwhile (from a timer, a
+  // message of another instance, ...) waits for the running one to finish,
+  // so the lines of two adds never mix.
+  void SetWhileReadingTags(std::function<void()> hook) { whileReadingTags_ = std::move(hook); }
 
   // ---- focus and selection ----
   int ItemIndex() const;  // the focused line, -1 for none
@@ -132,9 +149,22 @@ signals:
   void LabelChanged(const QString& label);
 
 private:
-  // The line for an MP3 file name; false for another name, and for a name
-  // with a line break (counted in `skipped`).
-  bool MakeLine(const std::string& path, TPlayListModel::Line& line, int& skipped) const;
+  // Whether `path` can be a line: an MP3 file name without a line break
+  // (the refused ones with a line break are counted in `skipped`).
+  static bool AcceptsLine(const std::string& path, int& skipped);
+  // The lines of the accepted `paths`, their texts computed all at once.
+  std::vector<TPlayListModel::Line> MakeLines(std::vector<std::string> paths) const;
+  // New lines for accepted paths: inserted before `position` (-1 appends),
+  // the list cleared first with `clear`, `skipped` refused names reported.
+  struct Batch {
+    std::vector<std::string> paths;
+    int position = -1;
+    bool clear = false;
+    int skipped = 0;
+  };
+  // Inserts the batch now, or after the add under way when one runs.
+  void AddBatch(Batch batch);
+  void InsertBatch(Batch batch);
   void ReportSkipped(int skipped);
   // Removes the marked lines; the rest keep their selected state and the
   // focus keeps its line number (or the new last line).
@@ -147,4 +177,9 @@ private:
   QString label_;
   std::mt19937 random_;
   int lastFoundIndex_ = -1;
+  mutable unsigned lastTextThreads_ = 1;
+  unsigned textThreadLimit_ = 0;
+  std::function<void()> whileReadingTags_;
+  bool adding_ = false;  // an add is under way (its tags being read)
+  std::deque<Batch> waitingBatches_;
 };
