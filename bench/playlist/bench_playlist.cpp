@@ -21,8 +21,10 @@
 #include "platform/NullMediaDevice.h"
 #include "platform/RegistryStore.h"
 #include "platform/WaveOutVolume.h"
-#include "playlist/PlayListBox.h"
-#include "playlist/PlayListModel.h"
+#include "app/QuickFindBox.h"
+#include "app/widgets/PlayListBox.h"
+#include "playback/PlaybackEngine.h"
+#include "playlist/PlayList.h"
 #include "support/FakeDialogs.h"
 #include "support/TagBytes.h"
 
@@ -110,7 +112,7 @@ int main(int argc, char** argv) {
   w.VelmarisOptions.PlayListMode = 0;
   const double rssBefore = RssMiB();
   auto t = Clock::now();
-  w.OpenPath(listFile, false, false);
+  w.Engine().OpenPath(listFile, false, false);
   w.PlayList->doItemsLayout();
   w.PlayList->viewport()->repaint();
   app.processEvents();
@@ -118,10 +120,10 @@ int main(int argc, char** argv) {
   const double rssAfter = RssMiB();
   std::printf("%-44s %9.1f MiB (goal <= 60 MiB) %s\n", "memory growth", rssAfter - rssBefore,
               rssAfter - rssBefore <= 60 ? "ok" : "OVER");
-  std::printf("  scroll range %d, lines %d\n", w.PlayList->verticalScrollBar()->maximum(), w.PlayListModel->Count());
+  std::printf("  scroll range %d, lines %d\n", w.PlayList->verticalScrollBar()->maximum(), w.List().Count());
 
   t = Clock::now();
-  w.SavePlayList(dir + "saved.vpls");
+  w.List().Save(dir + "saved.vpls");
   Report("save", Since(t), 0.1);
 
   // Quick find: every key of a typed text runs one search from line 0; the
@@ -142,7 +144,7 @@ int main(int argc, char** argv) {
     const std::string typed = "song title number 99998";
     double worst = 0, total = 0;
     for (size_t k = 1; k <= typed.size(); ++k) {
-      const double d = median([&] { (void)w.FindInPlayList(typed.substr(0, k), 0, false); });
+      const double d = median([&] { (void)w.List().Find(typed.substr(0, k), 0, false); });
       worst = std::max(worst, d);
       total += d;
     }
@@ -150,25 +152,25 @@ int main(int argc, char** argv) {
     std::printf("  mean per key %.2f ms\n", total * 1000.0 / static_cast<double>(typed.size()));
     int none = 0, word = 0;
     Report("search with no match (two full passes)",
-           median([&] { none = w.FindInPlayList("zzz no such line", 0, false); }), 0.005);
-    Report("search found by the word pass", median([&] { word = w.FindInPlayList("number 99998", 0, false); }),
+           median([&] { none = w.List().Find("zzz no such line", 0, false); }), 0.005);
+    Report("search found by the word pass", median([&] { word = w.List().Find("number 99998", 0, false); }),
            0.005);
     Report("search with non-ASCII text, no match",
-           median([&] { (void)w.FindInPlayList("\xc3\xa4rger", 0, false); }), 0.005);
+           median([&] { (void)w.List().Find("\xc3\xa4rger", 0, false); }), 0.005);
     std::printf("  hits: %d %d\n", none, word);
     // The box's key handler as a whole: search plus selection changes.
     w.QuickFindEdit->show();
     w.QuickFindEdit->setText("song title number 9999");
     t = Clock::now();
-    w.QuickFindEditKeyDown('8');
+    w.QuickFind->KeyDown('8');
     Report("quick-find key down (search + selection)", Since(t), 0.005);
-    w.QuickFindEditKeyDown(27);
+    w.QuickFind->KeyDown(27);
   }
 
   t = Clock::now();
   w.mniRemoveDuplicatesClick();
   Report("remove duplicates", Since(t), 0.2);
-  std::printf("  %s -> %d lines\n", dialogs.Messages.back().Text.c_str(), w.PlayListModel->Count());
+  std::printf("  %s -> %d lines\n", dialogs.Messages.back().Text.c_str(), w.List().Count());
 
   t = Clock::now();
   w.SortByName1Click();
@@ -177,10 +179,10 @@ int main(int argc, char** argv) {
 
   // Every other line selected: the selection is as fragmented as it gets.
   {
-    std::vector<char> flags(static_cast<size_t>(w.PlayListModel->Count()));
+    std::vector<char> flags(static_cast<size_t>(w.List().Count()));
     for (size_t i = 0; i < flags.size(); ++i) flags[i] = i % 2 == 0;
     t = Clock::now();
-    w.PlayList->SetSelectedFlags(flags);
+    w.List().SetSelectedFlags(flags);
     Report("select every other line", Since(t), 0.2);
   }
   t = Clock::now();
@@ -189,18 +191,18 @@ int main(int argc, char** argv) {
   Report("invert selection", Since(t), 0.2);
 
   t = Clock::now();
-  w.PlayList->SetItemIndex(1);
+  w.List().SetItemIndex(1);
   w.ButtonRemoveClick();
   app.processEvents();
   Report("remove selected (half of the lines)", Since(t), 0.2);
-  std::printf("  %d lines left\n", w.PlayListModel->Count());
+  std::printf("  %d lines left\n", w.List().Count());
 
   t = Clock::now();
   w.btnMoveUpDownClick(w.btnMoveDown);
   Report("move down", Since(t), 0.2);
 
   t = Clock::now();
-  w.ClearPlayList();
+  w.List().Clear();
   app.processEvents();
   Report("clear", Since(t), 0.2);
   std::printf("  memory after clear: %.1f MiB above the start\n", RssMiB() - rssBefore);
@@ -221,7 +223,7 @@ int main(int argc, char** argv) {
     }
     w.VelmarisOptions.PlayListMode = 3;
     t = Clock::now();
-    const int added = w.AddFolder(folder);
+    const int added = w.List().AddFolder(folder);
     app.processEvents();
     const double d = Since(t);
     std::printf("%-44s %9.1f ms   %d files, %.0f files/s\n", "add folder in tag mode (warm cache)", d * 1000.0,
