@@ -78,7 +78,8 @@ bool FillFromId3v1(int fd, int64_t size, SimpleID3& r) {
 }
 
 // The summary from a tag of any ID3v2 version; false when it is empty by
-// the same rule as the classic tag (joined texts of at most 3 bytes).
+// the same rule as the classic tag (joined texts of at most 3 bytes), except
+// that a title, however short ("Hi"), is never nothing: it is shown.
 bool FillFromAnyId3v2(int fd, int64_t size, SimpleID3& r) {
   using namespace id3v2frames;
   tagfile::Source src = tagfile::Source::FromDescriptor(fd, size);
@@ -88,7 +89,7 @@ bool FillFromAnyId3v2(int fd, int64_t size, SimpleID3& r) {
   const size_t joined = t.text[kTitle].size() + t.text[kArtist].size() + t.text[kAlbum].size() +
                         DigitCount(track) + t.text[kYear].size() + t.text[kGenre].size() +
                         t.text[kComment].size();
-  if (joined <= 3) return false;
+  if (joined <= 3 && t.text[kTitle].empty()) return false;
   r.Title = std::move(t.text[kTitle]);
   r.Artist = std::move(t.text[kArtist]);
   r.Album = std::move(t.text[kAlbum]);
