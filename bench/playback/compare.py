@@ -50,9 +50,9 @@ SILENCE = 64
 
 def load_launch_measure():
     path = os.path.join(os.path.dirname(os.path.abspath(__file__)), "launch-measure.py")
-    spec = importlib.util.spec_from_file_location("launch_measure", path)
-    module = importlib.util.module_from_spec(spec)
-    spec.loader.exec_module(module)
+    found = importlib.util.spec_from_file_location("launch_measure", path)
+    module = importlib.util.module_from_spec(found)
+    found.loader.exec_module(module)
     return module
 
 
