@@ -115,13 +115,8 @@ class StreamWatch:
 
 
 def stop(proc):
-    if proc.poll() is None:
-        proc.send_signal(signal.SIGTERM)
-        try:
-            proc.wait(5)
-        except subprocess.TimeoutExpired:
-            proc.kill()
-            proc.wait()
+    # The same ending as the launch measurement's: SIGTERM, then kill after 5 s.
+    return load_launch_measure().stop(proc)
 
 
 def cpu_ticks(pid):
