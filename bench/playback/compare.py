@@ -33,6 +33,7 @@ Needs Xvfb, pulseaudio, pactl, parec, audacious, mpg123, sox, lame
 """
 import argparse
 import array
+import functools
 import importlib.util
 import os
 import shutil
@@ -48,6 +49,7 @@ RATE = 44100
 SILENCE = 64
 
 
+@functools.lru_cache(maxsize=None)
 def load_launch_measure():
     path = os.path.join(os.path.dirname(os.path.abspath(__file__)), "launch-measure.py")
     found = importlib.util.spec_from_file_location("launch_measure", path)
