@@ -4,12 +4,13 @@
 
 #include <QMetaObject>
 #include <QObject>
+#include <QTimer>
 
 #include <cstring>
 #include <filesystem>
 #include <mutex>
 
-#include "platform/SdlAudioOutput.h"
+#include "platform/PreferredAudioOutput.h"
 
 namespace {
 
@@ -96,11 +97,12 @@ void Mpg123SdlDevice::HandleCloser::operator()(Handle* mh) const { HandleDeleter
 
 Mpg123SdlDevice::Mpg123SdlDevice(SharedAudioGain gain)
     : gain_(std::move(gain)), notifier_(std::make_unique<QObject>()),
-      output_(std::make_unique<SdlAudioOutput>(&Mpg123SdlDevice::RenderThunk, this)), ring_(kRingFrames),
+      output_(std::make_unique<PreferredAudioOutput>(&Mpg123SdlDevice::RenderThunk, this, gain_)),
+      ring_(kRingFrames),
       scratch_(kChunkFrames * 2) {
   // The sound server's stream gets ready while the program builds its
   // window; Open waits for it only when it needs it.
-  output_->OpenInBackground(SdlAudioOutput::kLikelyRate);
+  output_->OpenInBackground(AudioOutput::kLikelyRate);
 }
 
 Mpg123SdlDevice::~Mpg123SdlDevice() {
@@ -148,6 +150,7 @@ void Mpg123SdlDevice::Open(const std::string& path) {
 
   Song song = PrepareSong(path);
   output_->Open(song.rate);
+  softwareGain_.store(!output_->AppliesVolume());
 
   std::lock_guard<std::mutex> lock(mutex_);
   output_->Lock();
@@ -202,6 +205,8 @@ void Mpg123SdlDevice::CloseSong() {
   switchAt_.store(kNoSwitch);
   transitioned_.store(false);
   output_->Unlock();
+  unannouncedPath_.clear();
+  announcePending_.store(false);
   open_ = false;
   mode_.store(static_cast<int>(TMPModes::mpNotReady));
 }
@@ -218,14 +223,15 @@ void Mpg123SdlDevice::Play() {
   }
   if (cur_.inRing && !decodingNext_ && PlayedFramesLocked() >= lengths_[curSerial_ & 1].load()) MoveToLocked(0);
   playPending_ = true;
-  mode_.store(kPlaying);
+  StartSoundLocked();
 }
 
 void Mpg123SdlDevice::Pause() {
   CheckOpen();
   std::lock_guard<std::mutex> lock(mutex_);
   SettleLocked();
-  if (mode_.load() == kPlaying) EndPlayLocked(TMPModes::mpPaused);
+  if (mode_.load() != kPlaying) return;
+  ContinueFromHeardLocked(EndPlayLocked(TMPModes::mpPaused));
 }
 
 void Mpg123SdlDevice::Resume() {
@@ -234,15 +240,17 @@ void Mpg123SdlDevice::Resume() {
   SettleLocked();
   if (mode_.load() != kPaused) return;
   playPending_ = true;
-  mode_.store(kPlaying);
+  StartSoundLocked();
 }
 
 void Mpg123SdlDevice::Stop() {
   CheckOpen();
   std::lock_guard<std::mutex> lock(mutex_);
   SettleLocked();
-  EndPlayLocked(TMPModes::mpStopped);
+  const bool wasPlaying = mode_.load() == kPlaying;
+  const int64_t heard = EndPlayLocked(TMPModes::mpStopped);
   DropQueuedLocked();
+  if (wasPlaying) ContinueFromHeardLocked(heard);
 }
 
 void Mpg123SdlDevice::SetPosition(int64_t ms) {
@@ -268,8 +276,37 @@ MediaDevice::Times Mpg123SdlDevice::PositionAndLength() const {
   CheckOpen();
   const uint64_t clock = clock_.load(std::memory_order_acquire);
   const auto frames = static_cast<int64_t>(clock & kFramesMask);
-  const int64_t length = lengths_[(clock >> kSerialShift) & 1].load();
-  return {frames * 1000 / rate_, length * 1000 / rate_};
+  const uint64_t serial = clock >> kSerialShift;
+  const int64_t length = lengths_[serial & 1].load();
+  // What the output still holds has not been heard: the position is that
+  // far back, in the song before when a change of song is not audible yet.
+  const int64_t held = HeldSongFrames();
+  if (held > frames && announcePending_.load()) {
+    const int64_t before = lengths_[(serial + 1) & 1].load();
+    const int64_t at = before - (held - frames);
+    return {(at > 0 ? at : 0) * 1000 / rate_, before * 1000 / rate_};
+  }
+  const int64_t heard = frames > held ? frames - held : 0;
+  return {heard * 1000 / rate_, length * 1000 / rate_};
+}
+
+int64_t Mpg123SdlDevice::HeldSongFrames() const {
+  // Silence rendered after the song's last frame is held too, in front of
+  // what the server will play last.
+  const int64_t held = output_->HeldFrames() - trailingSilence_.load(std::memory_order_acquire);
+  return held > 0 ? held : 0;
+}
+
+void Mpg123SdlDevice::StartSoundLocked() {
+  mode_.store(kPlaying);
+  // The output held silence while nothing played; the song is heard at once.
+  output_->DiscardHeld();
+}
+
+void Mpg123SdlDevice::ContinueFromHeardLocked(int64_t heard) {
+  // The output ran ahead of the ear: go on from what was heard, so nothing
+  // is skipped on the way back.
+  if (heard < PlayedFramesLocked()) MoveToLocked(heard);
 }
 
 TMPModes Mpg123SdlDevice::Mode() const {
@@ -331,7 +368,9 @@ void Mpg123SdlDevice::DropQueued() {
 
 std::string Mpg123SdlDevice::QueuedPath() const {
   std::lock_guard<std::mutex> lock(mutex_);
-  return transitioned_.load() ? std::string() : next_.path;
+  // A change of song not heard yet: the song is still the queued one.
+  if (!unannouncedPath_.empty()) return unannouncedPath_;
+  return next_.path;
 }
 
 void Mpg123SdlDevice::DropQueuedLocked() {
@@ -355,7 +394,7 @@ void Mpg123SdlDevice::DropQueuedLocked() {
   next_ = Song{};
 }
 
-void Mpg123SdlDevice::EndPlayLocked(TMPModes mode) {
+int64_t Mpg123SdlDevice::EndPlayLocked(TMPModes mode) {
   mode_.store(static_cast<int>(mode));
   // Wait out a callback that may still be taking frames, so that the
   // position is final when this returns.
@@ -363,10 +402,15 @@ void Mpg123SdlDevice::EndPlayLocked(TMPModes mode) {
   output_->Unlock();
   // A change of song in that last buffer is reported before the play's end.
   SettleLocked();
+  const int64_t played = PlayedFramesLocked();
+  const int64_t held = HeldSongFrames();
+  // What was rendered and not heard goes now, not after the server's buffer.
+  output_->DiscardHeld();
   if (playPending_) {
     playPending_ = false;
     PostCompletion();
   }
+  return played > held ? played - held : 0;
 }
 
 void Mpg123SdlDevice::SettleLocked() {
@@ -375,11 +419,17 @@ void Mpg123SdlDevice::SettleLocked() {
     next_ = Song{};
     decodingNext_ = false;
     curSerial_ = (curSerial_ + 1) & 0xFFFF;
-    PostTransition();
+    // Announced when the new song is heard: the output may hold the end of
+    // the one before.
+    const int64_t ahead = HeldSongFrames() - PlayedFramesLocked();
+    unannouncedPath_ = cur_.path;
+    announcePending_.store(true);
+    PostTransition(ahead > 0 ? ahead * 1000 / rate_ : 0);
   }
   if (endReached_.exchange(false) && playPending_) {
     playPending_ = false;
-    PostCompletion();
+    // The end of the last song is heard when the output has played it out.
+    PostCompletion(HeldSongFrames() * 1000 / rate_);
   }
 }
 
@@ -486,16 +536,34 @@ void Mpg123SdlDevice::ScanLength(std::string path, uint32_t serial) {
   }
 }
 
-void Mpg123SdlDevice::PostCompletion() {
-  QMetaObject::invokeMethod(notifier_.get(), [this] { NotifyCompletion(); }, Qt::QueuedConnection);
+void Mpg123SdlDevice::PostCompletion(int64_t delayMs) {
+  QObject* notifier = notifier_.get();
+  QMetaObject::invokeMethod(
+      notifier,
+      [this, notifier, delayMs] {
+        if (delayMs <= 0) NotifyCompletion();
+        else QTimer::singleShot(static_cast<int>(delayMs), notifier, [this] { NotifyCompletion(); });
+      },
+      Qt::QueuedConnection);
 }
 
-void Mpg123SdlDevice::PostTransition() {
+void Mpg123SdlDevice::PostTransition(int64_t delayMs) {
   const uint32_t generation = openGeneration_.load();
+  QObject* notifier = notifier_.get();
+  const auto announce = [this, generation] {
+    if (generation != openGeneration_.load()) return;
+    {
+      std::lock_guard<std::mutex> lock(mutex_);
+      unannouncedPath_.clear();
+      announcePending_.store(false);
+    }
+    NotifyTransition();
+  };
   QMetaObject::invokeMethod(
-      notifier_.get(),
-      [this, generation] {
-        if (generation == openGeneration_.load()) NotifyTransition();
+      notifier,
+      [notifier, announce, delayMs] {
+        if (delayMs <= 0) announce();
+        else QTimer::singleShot(static_cast<int>(delayMs), notifier, announce);
       },
       Qt::QueuedConnection);
 }
@@ -513,12 +581,16 @@ void Mpg123SdlDevice::Render(int16_t* out, int frames) noexcept {
   const size_t want = frames > 0 ? static_cast<size_t>(frames) : 0;
   if (mode_.load(std::memory_order_acquire) != kPlaying) {
     std::memset(out, 0, want * 4);
+    trailingSilence_.fetch_add(static_cast<int64_t>(want), std::memory_order_release);
     return;
   }
   const uint64_t readBefore = ring_.ReadTotal();
   const size_t got = ring_.Read(out, want);
-  if (got > 0) ApplyAudioGain(out, got, gain_ ? gain_->volume.load(std::memory_order_relaxed) : AudioGain::kFull);
+  if (got > 0 && softwareGain_.load(std::memory_order_relaxed))
+    ApplyAudioGain(out, got, gain_ ? gain_->volume.load(std::memory_order_relaxed) : AudioGain::kFull);
   if (got < want) std::memset(out + got * 2, 0, (want - got) * 4);
+  trailingSilence_.store(got > 0 ? static_cast<int64_t>(want - got) : trailingSilence_.load() + static_cast<int64_t>(want),
+                         std::memory_order_release);
 
   // Count the frames played; from the queued song's first frame on they are its own.
   const uint64_t readAfter = readBefore + got;

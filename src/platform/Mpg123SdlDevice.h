@@ -1,7 +1,8 @@
 #pragma once
 // The real media device: libmpg123 decodes the open song on a decoder thread
-// into a ring buffer, SDL2 plays the ring out. Position counts the frames the
-// audio output has taken, so at the end of a song Position equals Length.
+// into a ring buffer, the audio output (a PulseAudio stream, or SDL2) plays the
+// ring out. Position counts the frames the output has taken, less those it
+// still holds unheard, so at the end of a song Position equals Length.
 // Completion of a play is posted to the thread that created the device (the
 // UI thread) and runs the completion handler there.
 //
@@ -21,7 +22,7 @@
 #include "platform/MediaDevice.h"
 
 class QObject;
-class SdlAudioOutput;
+class AudioOutput;
 struct mpg123_handle_struct;
 
 class Mpg123SdlDevice : public MediaDevice {
@@ -61,7 +62,7 @@ public:
 
   // Sample rate of the open song (0 when none); for measurements.
   int SampleRate() const { return open_ ? rate_ : 0; }
-  // Frames SDL takes per buffer (0 while no output is open).
+  // Frames the output takes per request (0 while no output is open).
   int OutputBufferFrames() const;
   // Frames of silence the output had to play because the decoder fell
   // behind, since the device was created; for measurements.
@@ -102,20 +103,25 @@ private:
   void DropQueuedLocked();
   // Ends the current play (if any): `mode` becomes the new mode, the output
   // is synchronised, a pending play reports completion.
-  void EndPlayLocked(TMPModes mode);
+  // Returns the song frame heard last; what the output held is dropped.
+  int64_t EndPlayLocked(TMPModes mode);
+  void StartSoundLocked();
+  void ContinueFromHeardLocked(int64_t heard);
+  // Frames of the song rendered and not heard yet.
+  int64_t HeldSongFrames() const;
   // Takes in what the audio callback did: a change to the queued song, the
   // end of the last song.
   void SettleLocked();
   int64_t PlayedFramesLocked() const;
-  void PostCompletion();
-  void PostTransition();
+  void PostCompletion(int64_t delayMs = 0);
+  void PostTransition(int64_t delayMs);
   void Wake();
   static void RenderThunk(void* self, int16_t* out, int frames);
   void Render(int16_t* out, int frames) noexcept;
 
   SharedAudioGain gain_;
   std::unique_ptr<QObject> notifier_;
-  std::unique_ptr<SdlAudioOutput> output_;
+  std::unique_ptr<AudioOutput> output_;
   AudioRing ring_;
   std::vector<int16_t> scratch_;
 
@@ -130,6 +136,7 @@ private:
   int rate_ = 0;
   bool quit_ = false;
   bool playPending_ = false;
+  std::string unannouncedPath_;  // the song changed, not heard yet
   std::thread decoder_;
   std::thread scanner_;
 
@@ -151,4 +158,7 @@ private:
   std::atomic<bool> stopScan_{false};
   std::atomic<uint32_t> wake_{0};
   std::atomic<int64_t> underrunFrames_{0};
+  std::atomic<bool> softwareGain_{true};       // the output leaves the volume to us
+  std::atomic<int64_t> trailingSilence_{0};    // silent frames rendered since the last song frame
+  std::atomic<bool> announcePending_{false};   // unannouncedPath_ is set
 };

@@ -7,26 +7,23 @@
 #include <string>
 #include <thread>
 
-class SdlAudioOutput {
+#include "platform/AudioOutput.h"
+
+class SdlAudioOutput : public AudioOutput {
 public:
-  // Called on SDL's audio thread: fill `frames` stereo frames at `out`.
-  // It must not block, allocate or do file I/O.
-  using RenderFn = void (*)(void* user, int16_t* out, int frames);
 
   // The output buffer: the longest power of two frames that lasts at most
   // this long. Longer buffers let the sound server sleep longer; this one
   // still lets a command be heard within 100 ms (one buffer in SDL, at most
   // one more in the server).
   static constexpr int kBufferMs = 47;
-  // The rate opened ahead of the first song (most MP3s use it).
-  static constexpr int kLikelyRate = 44100;
   static int BufferFramesFor(int rate, int bufferMs = kBufferMs);
   // For measurements: a different buffer length for outputs opened from now
   // on (0: back to kBufferMs).
   static void SetBufferMsForMeasurement(int ms);
 
   SdlAudioOutput(RenderFn render, void* user);
-  ~SdlAudioOutput();
+  ~SdlAudioOutput() override;
   SdlAudioOutput(const SdlAudioOutput&) = delete;
   SdlAudioOutput& operator=(const SdlAudioOutput&) = delete;
 
@@ -34,21 +31,26 @@ public:
   // sound server's stream is ready by the time the first song is. Every
   // other call waits for it. A failure there is forgotten: the next Open
   // tries again and reports it.
-  void OpenInBackground(int rate);
+  void OpenInBackground(int rate) override;
 
   // Opens the audio output at `rate` (keeps the open one when the rate is
   // the same). Throws MediaDeviceError with SDL's reason when no output is
   // available.
-  void Open(int rate);
-  void Close();
-  bool IsOpen();
-  int Rate();
+  void Open(int rate) override;
+  void Close() override;
+  bool IsOpen() override;
+  int Rate() override;
   // Frames SDL asks for per callback.
-  int BufferFrames();
+  int BufferFrames() override;
 
   // While locked the render function is not running and will not start.
-  void Lock();
-  void Unlock();
+  void Lock() override;
+  void Unlock() override;
+  // SDL2 cannot tell what the sound server holds, nor drop it: at most one
+  // buffer here and about one in the server play out after a command.
+  int64_t HeldFrames() override { return 0; }
+  void DiscardHeld() override {}
+  bool AppliesVolume() override { return false; }
 
   // All calls above come from one thread (the one that made the output).
 

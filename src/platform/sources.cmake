@@ -3,11 +3,14 @@ target_sources(velmaris_core PRIVATE
   ${CMAKE_CURRENT_LIST_DIR}/IniProfile.cpp
   ${CMAKE_CURRENT_LIST_DIR}/Paths.cpp
   ${CMAKE_CURRENT_LIST_DIR}/RegistryStore.cpp)
-# Media device and wave-out volume: mpg123 decoding, SDL2 output (QtCore).
+# Media device and wave-out volume: mpg123 decoding, PulseAudio or SDL2
+# output (QtCore).
 if(TARGET velmaris_platform)
   target_sources(velmaris_platform PRIVATE
     ${CMAKE_CURRENT_LIST_DIR}/Mpg123SdlDevice.cpp
     ${CMAKE_CURRENT_LIST_DIR}/SdlAudioOutput.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/PulseAudioOutput.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/PreferredAudioOutput.cpp
     ${CMAKE_CURRENT_LIST_DIR}/NullMediaDevice.cpp
     ${CMAKE_CURRENT_LIST_DIR}/FileWaveOutVolume.cpp
     ${CMAKE_CURRENT_LIST_DIR}/PlatformFactory.cpp)
