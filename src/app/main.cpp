@@ -1,4 +1,4 @@
-// Program entry: the application, the main window, the message loop.
+// The application: the main window and the message loop.
 #include <QApplication>
 #include <QDir>
 #include <QFont>
@@ -15,6 +15,7 @@
 #include "app/FrmMainVelmaris.h"
 #include "app/QuitSignals.h"
 #include "mpris/MprisService.h"
+#include "platform/EarlyPulse.h"
 #include "platform/Paths.h"
 #include "platform/PlatformFactory.h"
 #include "platform/QtUserDialogs.h"
@@ -60,7 +61,9 @@ void SubstituteWindowsFonts() {
 
 } // namespace
 
-int main(int argc, char** argv) {
+// Called by the launcher (Launcher.cpp), with its connection to the sound
+// server when it made one.
+extern "C" __attribute__((visibility("default"))) int VelmarisAppMain(int argc, char** argv, EarlyPulse* early) {
   // --version and --help need no display, so they are answered first.
   if (const std::optional<int> code = AnswerInfoOption({argv + 1, argv + argc}, VELMARIS_VERSION, std::cout))
     return *code;
@@ -72,6 +75,7 @@ int main(int argc, char** argv) {
   // created before the application, the sound server's stream gets ready
   // while Qt starts and the window is built. (Its completions are posted to
   // an object of this thread, which the application then runs.)
+  OfferEarlyPulse(early);
   std::unique_ptr<WaveOutVolume> volume = CreateWaveOutVolume();
   std::unique_ptr<MediaDevice> device = CreateMediaDevice(volume.get());
   // The window class of the main window.

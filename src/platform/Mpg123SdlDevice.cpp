@@ -96,10 +96,13 @@ int64_t FileSize(const std::string& path) {
 void Mpg123SdlDevice::HandleCloser::operator()(Handle* mh) const { HandleDeleter()(mh); }
 
 Mpg123SdlDevice::Mpg123SdlDevice(SharedAudioGain gain)
+    : Mpg123SdlDevice(gain, [gain](AudioOutput::RenderFn render, void* user) {
+        return std::make_unique<PreferredAudioOutput>(render, user, gain);
+      }) {}
+
+Mpg123SdlDevice::Mpg123SdlDevice(SharedAudioGain gain, const OutputFactory& makeOutput)
     : gain_(std::move(gain)), notifier_(std::make_unique<QObject>()),
-      output_(std::make_unique<PreferredAudioOutput>(&Mpg123SdlDevice::RenderThunk, this, gain_)),
-      ring_(kRingFrames),
-      scratch_(kChunkFrames * 2) {
+      output_(makeOutput(&Mpg123SdlDevice::RenderThunk, this)), ring_(kRingFrames), scratch_(kChunkFrames * 2) {
   // The sound server's stream gets ready while the program builds its
   // window; Open waits for it only when it needs it.
   output_->OpenInBackground(AudioOutput::kLikelyRate);

@@ -10,6 +10,7 @@
 // open song's last frame; the audio callback knows the ring frame where it
 // starts and switches the position there, so the two play without a gap.
 #include <atomic>
+#include <functional>
 #include <cstdint>
 #include <memory>
 #include <mutex>
@@ -18,11 +19,11 @@
 #include <vector>
 
 #include "platform/AudioGain.h"
+#include "platform/AudioOutput.h"
 #include "platform/AudioRing.h"
 #include "platform/MediaDevice.h"
 
 class QObject;
-class AudioOutput;
 struct mpg123_handle_struct;
 
 class Mpg123SdlDevice : public MediaDevice {
@@ -32,6 +33,10 @@ public:
   // with a QCoreApplication in place. The audio output starts opening at
   // once on a thread of its own, so create the device early.
   explicit Mpg123SdlDevice(SharedAudioGain gain = nullptr);
+  // With another output than the preferred one (tests simulate a sound
+  // server's buffer with it).
+  using OutputFactory = std::function<std::unique_ptr<AudioOutput>(AudioOutput::RenderFn render, void* user)>;
+  Mpg123SdlDevice(SharedAudioGain gain, const OutputFactory& makeOutput);
   ~Mpg123SdlDevice() override;
   Mpg123SdlDevice(const Mpg123SdlDevice&) = delete;
   Mpg123SdlDevice& operator=(const Mpg123SdlDevice&) = delete;

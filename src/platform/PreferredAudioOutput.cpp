@@ -1,7 +1,8 @@
 #include "platform/PreferredAudioOutput.h"
 
-#include <cstdlib>
+#include <atomic>
 
+#include "platform/EarlyPulse.h"
 #include "platform/MediaDevice.h"
 #include "platform/PulseAudioOutput.h"
 #include "platform/SdlAudioOutput.h"
@@ -14,14 +15,26 @@ PreferredAudioOutput::~PreferredAudioOutput() {
   chosen_.reset();
 }
 
-bool PreferredAudioOutput::SdlChosenByUser() {
-  const char* driver = std::getenv("SDL_AUDIODRIVER");
-  return driver && *driver;
-}
+namespace {
+
+std::atomic<EarlyPulse*> offered{nullptr};
+
+} // namespace
+
+void OfferEarlyPulse(EarlyPulse* early) { offered.store(early); }
+
+EarlyPulse* ClaimEarlyPulse() { return offered.exchange(nullptr); }
 
 void PreferredAudioOutput::Choose() {
-  if (!SdlChosenByUser()) {
+  if (PulseStream::ServerWanted()) {
     auto pulse = std::make_unique<PulseAudioOutput>(render_, user_, gain_);
+    PulseHandles early;
+    EarlyPulse* offer = ClaimEarlyPulse();
+    if (offer && offer->Take(early)) {
+      pulse->Adopt(early);
+      chosen_ = std::move(pulse);
+      return;
+    }
     if (pulse->Connect()) {
       chosen_ = std::move(pulse);
       return;

@@ -1,9 +1,10 @@
 #pragma once
 // The output the media device plays through: a PulseAudio stream when a
-// PulseAudio or PipeWire server answers, SDL2's output otherwise, or when
-// SDL_AUDIODRIVER names a driver (the user's choice, and the tests' disk
-// driver). The choice is made on the opening thread, so it costs the UI
-// thread nothing.
+// PulseAudio or PipeWire server answers (the launcher's connection when it
+// made one), SDL2's output otherwise, or when SDL_AUDIODRIVER names another
+// driver than the server's (the user's choice, and the tests' disk driver).
+// The choice is made on the opening thread, so it costs the UI thread
+// nothing.
 #include <memory>
 #include <thread>
 
@@ -16,9 +17,6 @@ public:
   ~PreferredAudioOutput() override;
   PreferredAudioOutput(const PreferredAudioOutput&) = delete;
   PreferredAudioOutput& operator=(const PreferredAudioOutput&) = delete;
-
-  // True when SDL2 is to be used without asking the sound server first.
-  static bool SdlChosenByUser();
 
   void OpenInBackground(int rate) override;
   void Open(int rate) override { Chosen().Open(rate); }

@@ -9,19 +9,12 @@
 
 #include "platform/AudioGain.h"
 #include "platform/AudioOutput.h"
+#include "platform/PulseStream.h"
 
-struct pa_threaded_mainloop;
-struct pa_context;
-struct pa_stream;
+struct pa_time_event;
 
 class PulseAudioOutput : public AudioOutput {
 public:
-  // What the server holds for us: long enough that it sleeps most of the
-  // time, while the position (which counts what is heard) stays exact.
-  static constexpr int kServerBufferMs = 250;
-  // How much has to be free before the server asks for more.
-  static constexpr int kRequestMs = 60;
-
   // `gain` is the volume to give the stream; none means full volume.
   PulseAudioOutput(RenderFn render, void* user, SharedAudioGain gain);
   ~PulseAudioOutput() override;
@@ -31,7 +24,9 @@ public:
   // Connects to the server (without starting one). False, with the reason,
   // when there is no server to talk to.
   bool Connect(std::string* reason = nullptr);
-  bool Connected() const { return context_ != nullptr; }
+  // Takes over a connection (and stream, if any) made elsewhere: the
+  // launcher's, made while the program loaded.
+  void Adopt(const PulseHandles& handles);
 
   void OpenInBackground(int rate) override;
   void Open(int rate) override;
@@ -46,24 +41,21 @@ public:
   bool AppliesVolume() override { return true; }
 
 private:
-  static void OnContextState(pa_context* context, void* self);
-  static void OnStreamState(pa_stream* stream, void* self);
   static void OnWrite(pa_stream* stream, size_t bytes, void* self);
   void OpenNow(int rate);
-  void CloseStreamLocked();
+  void StartWritingLocked();
   void ApplyVolumeLocked();
+  void StartVolumeWatchLocked();
+  void StopVolumeWatch();
   void WaitForBackgroundOpen();
-  void Disconnect();
 
   RenderFn render_;
   void* user_;
   SharedAudioGain gain_;
   std::thread opener_;
-  pa_threaded_mainloop* mainloop_ = nullptr;
-  pa_context* context_ = nullptr;
-  pa_stream* stream_ = nullptr;
-  int rate_ = 0;
+  PulseHandles pulse_;
   int requestFrames_ = 0;
   uint32_t appliedVolume_ = 0;
   bool volumeApplied_ = false;
+  pa_time_event* volumeWatch_ = nullptr;
 };

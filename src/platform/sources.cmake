@@ -9,6 +9,7 @@ if(TARGET velmaris_platform)
   target_sources(velmaris_platform PRIVATE
     ${CMAKE_CURRENT_LIST_DIR}/Mpg123SdlDevice.cpp
     ${CMAKE_CURRENT_LIST_DIR}/SdlAudioOutput.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/PulseStream.cpp
     ${CMAKE_CURRENT_LIST_DIR}/PulseAudioOutput.cpp
     ${CMAKE_CURRENT_LIST_DIR}/PreferredAudioOutput.cpp
     ${CMAKE_CURRENT_LIST_DIR}/NullMediaDevice.cpp

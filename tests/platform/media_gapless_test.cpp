@@ -3,7 +3,6 @@
 // decodes from the two songs, back to back. Also how quickly commands are
 // heard with the output's buffer.
 #include <gtest/gtest.h>
-#include <mpg123.h>
 
 #include <sys/stat.h>
 
@@ -17,6 +16,10 @@
 #include "platform/Mpg123SdlDevice.h"
 #include "support/TempDir.h"
 
+using mediatest::Decode;
+using mediatest::FirstSoundingFrame;
+using mediatest::Joined;
+using mediatest::LastSoundingFrameEnd;
 using mediatest::ReadPcm;
 using mediatest::RunFor;
 using mediatest::RunUntil;
@@ -30,42 +33,6 @@ const char* const kSongX = "gap_x_2300ms.mp3";
 const char* const kSongY = "gap_y_2700ms.mp3";
 
 std::string Fixture(const char* name) { return FixturesDir() + name; }
-
-// libmpg123's own decoding of a whole file: gapless, stereo 16-bit at `rate`.
-std::vector<int16_t> Decode(const std::string& path, long rate = kRate) {
-  mpg123_init();
-  int err = MPG123_OK;
-  std::unique_ptr<mpg123_handle, void (*)(mpg123_handle*)> mh(mpg123_new(nullptr, &err), [](mpg123_handle* h) {
-    mpg123_close(h);
-    mpg123_delete(h);
-  });
-  EXPECT_TRUE(mh);
-  mpg123_param(mh.get(), MPG123_ADD_FLAGS, MPG123_QUIET | MPG123_GAPLESS, 0.0);
-  mpg123_format_none(mh.get());
-  mpg123_format(mh.get(), rate, MPG123_STEREO, MPG123_ENC_SIGNED_16);
-  EXPECT_EQ(mpg123_open(mh.get(), path.c_str()), MPG123_OK);
-  std::vector<int16_t> pcm;
-  std::vector<int16_t> buffer(8192);
-  for (;;) {
-    size_t bytes = 0;
-    const int r = mpg123_read(mh.get(), buffer.data(), buffer.size() * 2, &bytes);
-    pcm.insert(pcm.end(), buffer.begin(), buffer.begin() + static_cast<long>(bytes / 2));
-    if (r != MPG123_OK && r != MPG123_NEW_FORMAT) break;
-  }
-  return pcm;
-}
-
-size_t FirstSoundingFrame(const std::vector<int16_t>& pcm) {
-  size_t i = 0;
-  while (i + 1 < pcm.size() && pcm[i] == 0 && pcm[i + 1] == 0) i += 2;
-  return i / 2;
-}
-
-size_t LastSoundingFrameEnd(const std::vector<int16_t>& pcm) {
-  size_t end = pcm.size() / 2;
-  while (end > 0 && pcm[2 * end - 2] == 0 && pcm[2 * end - 1] == 0) --end;
-  return end;
-}
 
 // The output holds `expected` exactly, with nothing but silence around it.
 // `underrun` frames of silence may be inserted in it: the device counts the
@@ -97,11 +64,6 @@ size_t LastSoundingFrameEnd(const std::vector<int16_t>& pcm) {
   const size_t end = LastSoundingFrameEnd(out);
   if (end > j) return ::testing::AssertionFailure() << (end - j) << " frames of sound too many";
   return ::testing::AssertionSuccess();
-}
-
-std::vector<int16_t> Joined(std::vector<int16_t> a, const std::vector<int16_t>& b) {
-  a.insert(a.end(), b.begin(), b.end());
-  return a;
 }
 
 long long FileFrames(const std::string& path) {
