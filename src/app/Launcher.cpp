@@ -7,7 +7,6 @@
 
 #include <cstdio>
 #include <string>
-#include <thread>
 
 #include "platform/AudioOutput.h"
 #include "platform/EarlyPulse.h"
@@ -26,36 +25,29 @@ using AppEntry = int (*)(int argc, char** argv, EarlyPulse* early);
 class LaunchConnection : public EarlyPulse {
 public:
   LaunchConnection() {
-    if (PulseStream::ServerWanted()) worker_ = std::thread([this] { Connect(); });
+    // The sound server's own thread does the work: a thread started while
+    // the application loads would wait for the loader.
+    if (PulseStream::ServerWanted()) started_ = PulseStream::StartOpening(handles_, AudioOutput::kLikelyRate);
   }
   ~LaunchConnection() override {
-    Join();
     if (!taken_) PulseStream::Disconnect(handles_);
   }
   LaunchConnection(const LaunchConnection&) = delete;
   LaunchConnection& operator=(const LaunchConnection&) = delete;
 
+  // A failure is no error here: the application tries again, then falls
+  // back to SDL2, and reports what it cannot do.
   bool Take(PulseHandles& handles) override {
-    Join();
-    if (taken_ || !handles_.context) return false;
-    handles = handles_;
+    if (taken_ || !started_) return false;
     taken_ = true;
+    if (!PulseStream::FinishOpening(handles_)) return false;
+    handles = handles_;
     return true;
   }
 
 private:
-  void Connect() {
-    // A failure is no error here: the application tries again, then falls
-    // back to SDL2, and reports what it cannot do.
-    if (PulseStream::Connect(handles_, nullptr))
-      PulseStream::OpenStream(handles_, AudioOutput::kLikelyRate, nullptr, nullptr);
-  }
-  void Join() {
-    if (worker_.joinable()) worker_.join();
-  }
-
-  std::thread worker_;
   PulseHandles handles_;
+  bool started_ = false;
   bool taken_ = false;
 };
 

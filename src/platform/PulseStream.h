@@ -38,6 +38,12 @@ bool Connect(PulseHandles& handles, std::string* reason);
 // hold it (waiting for the server releases it only once).
 bool OpenStream(PulseHandles& handles, int rate, const pa_cvolume* volume, std::string* reason);
 void CloseStream(PulseHandles& handles);
+// The same as Connect and OpenStream without waiting: the loop's own thread
+// goes on while the caller does other work. `handles` must stay where they
+// are until FinishOpening, which waits for the outcome (false: nothing is
+// left open).
+bool StartOpening(PulseHandles& handles, int rate);
+bool FinishOpening(PulseHandles& handles);
 // Closes the stream and the connection.
 void Disconnect(PulseHandles& handles);
 
