@@ -150,9 +150,20 @@ bool StartOpening(PulseHandles& handles, int rate) {
   handles.rate = rate;
   if (handles.context) {
     pa_context_set_state_callback(handles.context, &OnOpeningContextState, &handles);
-    if (pa_context_connect(handles.context, nullptr, PA_CONTEXT_NOAUTOSPAWN, nullptr) >= 0 &&
-        pa_threaded_mainloop_start(handles.loop) >= 0)
-      return true;
+    // Even connecting (reading the settings, finding the server) is left to
+    // the loop's thread.
+    pa_mainloop_api* api = pa_threaded_mainloop_get_api(handles.loop);
+    api->defer_new(
+        api,
+        [](pa_mainloop_api* loopApi, pa_defer_event* event, void* user) {
+          loopApi->defer_free(event);
+          auto* h = static_cast<PulseHandles*>(user);
+          pa_context_connect(h->context, nullptr, PA_CONTEXT_NOAUTOSPAWN, nullptr);
+          h->connectStarted = true;
+          pa_threaded_mainloop_signal(h->loop, 0);
+        },
+        &handles);
+    if (pa_threaded_mainloop_start(handles.loop) >= 0) return true;
   }
   Disconnect(handles);
   return false;
@@ -164,7 +175,8 @@ bool FinishOpening(PulseHandles& handles) {
   pa_threaded_mainloop_lock(handles.loop);
   for (;;) {
     const pa_context_state_t state = pa_context_get_state(handles.context);
-    if (!PA_CONTEXT_IS_GOOD(state)) break;
+    const bool notYet = state == PA_CONTEXT_UNCONNECTED && !handles.connectStarted;
+    if (!notYet && !PA_CONTEXT_IS_GOOD(state)) break;
     if (state == PA_CONTEXT_READY) {
       if (!handles.stream) break;  // the stream could not be asked for
       const pa_stream_state_t streamState = pa_stream_get_state(handles.stream);

@@ -16,6 +16,7 @@ struct PulseHandles {
   pa_context* context = nullptr;
   pa_stream* stream = nullptr;
   int rate = 0;
+  bool connectStarted = false;  // StartOpening's connect has been tried
 };
 
 namespace PulseStream {
