@@ -17,6 +17,7 @@
 #include "mpris/MprisService.h"
 #include "platform/EarlyPulse.h"
 #include "platform/Paths.h"
+#include "playlist/PathRules.h"
 #include "platform/PlatformFactory.h"
 #include "platform/QtUserDialogs.h"
 #include "platform/RegistryStore.h"
@@ -59,6 +60,10 @@ void SubstituteWindowsFonts() {
     QFont::insertSubstitutions(QString::fromLatin1(family), candidates);
 }
 
+bool IsSongArgument(const std::string& path) {
+  return PathRules::IsMp3File(PathRules::ExtractFileExt(path)) && Paths::FileExists(path);
+}
+
 } // namespace
 
 // Called by the launcher (Launcher.cpp), with its connection to the sound
@@ -78,6 +83,8 @@ extern "C" __attribute__((visibility("default"))) int VelmarisAppMain(int argc, 
   OfferEarlyPulse(early);
   std::unique_ptr<WaveOutVolume> volume = CreateWaveOutVolume();
   std::unique_ptr<MediaDevice> device = CreateMediaDevice(volume.get());
+  // A song on the command line is read while the window is built.
+  if (argc == 2 && IsSongArgument(argv[1])) device->ReadAhead(argv[1]);
   // The window class of the main window.
   QCoreApplication::setApplicationName(QStringLiteral("Velmaris_Form"));
   VelmarisApplication app(argc, argv);

@@ -96,6 +96,11 @@ public:
   // The path of the queued song, "" when none.
   virtual std::string QueuedPath() const { return {}; }
 
+  // A hint: `path` is likely the first song to be opened (the one on the
+  // command line). A device may start reading it now, on a thread of its
+  // own, so that Open finds it ready; Open still reports any error.
+  virtual void ReadAhead(const std::string& path) { (void)path; }
+
   // The handlers are always invoked on the UI thread, never from inside a
   // device call.
   void SetCompletionHandler(std::function<void()> handler) { onCompletion_ = std::move(handler); }

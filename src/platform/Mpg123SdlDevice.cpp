@@ -109,6 +109,7 @@ Mpg123SdlDevice::Mpg123SdlDevice(SharedAudioGain gain, const OutputFactory& make
 }
 
 Mpg123SdlDevice::~Mpg123SdlDevice() {
+  if (reader_.joinable()) reader_.join();
   CloseSong();
   output_.reset();
 }
@@ -148,10 +149,32 @@ Mpg123SdlDevice::Song Mpg123SdlDevice::PrepareSong(const std::string& path) {
   return song;
 }
 
+void Mpg123SdlDevice::ReadAhead(const std::string& path) {
+  if (reader_.joinable() || open_) return;
+  readAheadPath_ = path;
+  reader_ = std::thread([this, path] {
+    try {
+      readAhead_ = PrepareSong(path);
+    } catch (const MediaDeviceError&) {
+      // Open tries again and reports it.
+    }
+  });
+}
+
+Mpg123SdlDevice::Song Mpg123SdlDevice::TakeSong(const std::string& path) {
+  if (reader_.joinable()) reader_.join();
+  Song song = std::move(readAhead_);
+  const bool same = readAheadPath_ == path;
+  readAhead_ = Song{};
+  readAheadPath_.clear();
+  if (same && song.mh) return song;
+  return PrepareSong(path);
+}
+
 void Mpg123SdlDevice::Open(const std::string& path) {
   CloseSong();
 
-  Song song = PrepareSong(path);
+  Song song = TakeSong(path);
   output_->Open(song.rate);
   softwareGain_.store(!output_->AppliesVolume());
 

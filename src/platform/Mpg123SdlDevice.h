@@ -42,6 +42,9 @@ public:
   Mpg123SdlDevice& operator=(const Mpg123SdlDevice&) = delete;
 
   void Open(const std::string& path) override;
+  // Prepares the song (opens, measures, decodes its first frames) on a
+  // thread while the program starts; Open takes it when the path matches.
+  void ReadAhead(const std::string& path) override;
   // Closes the song and releases the audio output. (Open keeps the output
   // when it changes songs.)
   void Close() override;
@@ -96,6 +99,8 @@ private:
   };
 
   static Song PrepareSong(const std::string& path);
+  // The song read ahead for `path`, or a freshly prepared one.
+  Song TakeSong(const std::string& path);
   void CheckOpen() const;
   void CloseSong();
   void DecoderLoop();
@@ -144,6 +149,9 @@ private:
   std::string unannouncedPath_;  // the song changed, not heard yet
   std::thread decoder_;
   std::thread scanner_;
+  std::thread reader_;          // ReadAhead's
+  std::string readAheadPath_;
+  Song readAhead_;              // no handle when reading it failed
 
   // The play clock: the audible song's serial number in the top 16 bits,
   // its frames played in the rest; one word, so a reader never mixes two

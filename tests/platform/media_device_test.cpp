@@ -24,9 +24,11 @@ using testsupport::TempDir;
 namespace {
 
 using mediatest::App;
+using mediatest::Decode;
 using mediatest::ReadPcm;
 using mediatest::RunFor;
 using mediatest::RunUntil;
+using mediatest::Sounding;
 
 std::string Fixture(const char* name) { return FixturesDir() + name; }
 
@@ -336,6 +338,41 @@ TEST_F(MediaDeviceTest, BrokenFilesGiveAnErrorAndLeaveNoSongOpen) {
   EXPECT_EQ(device->Position(), device->Length());
   EXPECT_GT(device->Length(), 700);
   EXPECT_LT(device->Length(), 1300);
+}
+
+TEST_F(MediaDeviceTest, ASongReadAheadIsTheSongOpenedOnlyWhenThePathMatches) {
+  const std::string out = dir.File("out.raw");
+  {
+    auto device = MakeDevice(out);
+    device->ReadAhead(Fixture("tone440_2s.mp3"));
+    // Another song opened first: that one, not the one read ahead.
+    device->Open(Fixture("tone660_1s.mp3"));
+    EXPECT_EQ(device->Length(), 1000);
+    device->ReadAhead(Fixture("tone440_2s.mp3"));  // too late: a song is open
+    device->Open(Fixture("tone440_2s.mp3"));
+    EXPECT_EQ(device->Length(), 2000);
+    device->Play();
+    ASSERT_TRUE(WaitForCompletions(1));
+  }
+  EXPECT_EQ(Sounding(ReadPcm(out)), Sounding(Decode(Fixture("tone440_2s.mp3"))));
+
+  // Read ahead and then opened: the same song, played from its start.
+  const std::string again = dir.File("again.raw");
+  {
+    auto device = MakeDevice(again);
+    device->ReadAhead(Fixture("tone660_1s.mp3"));
+    device->Open(Fixture("tone660_1s.mp3"));
+    EXPECT_EQ(device->Length(), 1000);
+    device->Play();
+    ASSERT_TRUE(WaitForCompletions(2));
+  }
+  EXPECT_EQ(Sounding(ReadPcm(again)), Sounding(Decode(Fixture("tone660_1s.mp3"))));
+
+  // A file that cannot be read ahead gives Open's usual error.
+  auto device = MakeDevice(dir.File("bad.raw"));
+  device->ReadAhead(Fixture("garbage.mp3"));
+  EXPECT_THROW(device->Open(Fixture("garbage.mp3")), MediaDeviceError);
+  EXPECT_FALSE(device->IsOpen());
 }
 
 TEST_F(MediaDeviceTest, CommandsWithoutASongSayNoMediaDeviceOpen) {

@@ -20,6 +20,7 @@
 using mediatest::Decode;
 using mediatest::RunFor;
 using mediatest::RunUntil;
+using mediatest::Sounding;
 using testsupport::FixturesDir;
 
 namespace {
@@ -99,13 +100,6 @@ private:
   std::thread thread_;
   std::atomic<bool> stop_{false};
 };
-
-std::vector<int16_t> Sounding(const std::vector<int16_t>& pcm) {
-  std::vector<int16_t> out;
-  for (size_t i = 0; i + 1 < pcm.size(); i += 2)
-    if (pcm[i] != 0 || pcm[i + 1] != 0) out.insert(out.end(), {pcm[i], pcm[i + 1]});
-  return out;
-}
 
 class MediaHeldOutputTest : public ::testing::Test {
 protected:

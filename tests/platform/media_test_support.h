@@ -84,6 +84,15 @@ inline size_t LastSoundingFrameEnd(const std::vector<int16_t>& pcm) {
   return end;
 }
 
+// The frames that sound, in order: silence before, between and after is
+// left out.
+inline std::vector<int16_t> Sounding(const std::vector<int16_t>& pcm) {
+  std::vector<int16_t> out;
+  for (size_t i = 0; i + 1 < pcm.size(); i += 2)
+    if (pcm[i] != 0 || pcm[i + 1] != 0) out.insert(out.end(), {pcm[i], pcm[i + 1]});
+  return out;
+}
+
 inline std::vector<int16_t> Joined(std::vector<int16_t> a, const std::vector<int16_t>& b) {
   a.insert(a.end(), b.begin(), b.end());
   return a;
