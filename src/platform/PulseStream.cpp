@@ -14,19 +14,20 @@ void OnStreamState(pa_stream*, void* loop) { SignalLoop(loop); }
 // cannot even be asked for.
 pa_stream* ConnectPlayback(pa_context* context, int rate, const pa_cvolume* volume, pa_stream_notify_cb_t onState,
                            void* user) {
-  pa_sample_spec spec;
-  spec.format = PA_SAMPLE_S16NE;
-  spec.rate = static_cast<uint32_t>(rate);
-  spec.channels = 2;
-  if (!pa_sample_spec_valid(&spec)) return nullptr;
-  pa_stream* stream = pa_stream_new(context, "Music", &spec, nullptr);
+  pa_sample_spec sampleFormat;
+  sampleFormat.format = PA_SAMPLE_S16NE;
+  sampleFormat.rate = static_cast<uint32_t>(rate);
+  sampleFormat.channels = 2;
+  if (!pa_sample_spec_valid(&sampleFormat)) return nullptr;
+  pa_stream* stream = pa_stream_new(context, "Music", &sampleFormat, nullptr);
   if (!stream) return nullptr;
   pa_stream_set_state_callback(stream, onState, user);
   pa_buffer_attr attr;
   attr.maxlength = static_cast<uint32_t>(-1);
-  attr.tlength = static_cast<uint32_t>(pa_usec_to_bytes(PulseStream::kServerBufferMs * PA_USEC_PER_MSEC, &spec));
+  attr.tlength =
+      static_cast<uint32_t>(pa_usec_to_bytes(PulseStream::kServerBufferMs * PA_USEC_PER_MSEC, &sampleFormat));
   attr.prebuf = static_cast<uint32_t>(-1);
-  attr.minreq = static_cast<uint32_t>(pa_usec_to_bytes(PulseStream::kRequestMs * PA_USEC_PER_MSEC, &spec));
+  attr.minreq = static_cast<uint32_t>(pa_usec_to_bytes(PulseStream::kRequestMs * PA_USEC_PER_MSEC, &sampleFormat));
   attr.fragsize = static_cast<uint32_t>(-1);
   // The buffer is the whole latency (the server's included); the position
   // is interpolated between the server's reports, which come on their own.
@@ -53,6 +54,17 @@ void OnOpeningContextState(pa_context* context, void* user) {
   pa_threaded_mainloop_signal(handles->loop, 0);
 }
 
+// A context that names the program to the server (its mixer shows it).
+pa_context* NewContext(pa_threaded_mainloop* loop) {
+  pa_proplist* props = pa_proplist_new();
+  pa_proplist_sets(props, PA_PROP_APPLICATION_NAME, "Velmaris");
+  pa_proplist_sets(props, PA_PROP_APPLICATION_ID, "velmaris");
+  pa_proplist_sets(props, PA_PROP_APPLICATION_ICON_NAME, "velmaris");
+  pa_context* context = pa_context_new_with_proplist(pa_threaded_mainloop_get_api(loop), "Velmaris", props);
+  pa_proplist_free(props);
+  return context;
+}
+
 std::string ContextError(pa_context* context) {
   return context ? pa_strerror(pa_context_errno(context)) : "The sound server did not answer";
 }
@@ -75,12 +87,7 @@ bool Connect(PulseHandles& handles, std::string* reason) {
     if (reason) *reason = "No memory for the sound server's loop";
     return false;
   }
-  pa_proplist* props = pa_proplist_new();
-  pa_proplist_sets(props, PA_PROP_APPLICATION_NAME, "Velmaris");
-  pa_proplist_sets(props, PA_PROP_APPLICATION_ID, "velmaris");
-  pa_proplist_sets(props, PA_PROP_APPLICATION_ICON_NAME, "velmaris");
-  handles.context = pa_context_new_with_proplist(pa_threaded_mainloop_get_api(handles.loop), "Velmaris", props);
-  pa_proplist_free(props);
+  handles.context = NewContext(handles.loop);
   bool ready = false;
   if (handles.context) {
     pa_context_set_state_callback(handles.context, &OnContextState, handles.loop);
@@ -146,7 +153,7 @@ bool OpenStream(PulseHandles& handles, int rate, const pa_cvolume* volume, std::
 bool StartOpening(PulseHandles& handles, int rate) {
   handles.loop = pa_threaded_mainloop_new();
   if (!handles.loop) return false;
-  handles.context = pa_context_new(pa_threaded_mainloop_get_api(handles.loop), "Velmaris");
+  handles.context = NewContext(handles.loop);
   handles.rate = rate;
   if (handles.context) {
     pa_context_set_state_callback(handles.context, &OnOpeningContextState, &handles);

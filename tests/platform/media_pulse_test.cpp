@@ -97,13 +97,13 @@ private:
 class MonitorRecorder {
 public:
   MonitorRecorder() {
-    pa_sample_spec spec{PA_SAMPLE_S16NE, kRate, 2};
+    pa_sample_spec sampleFormat{PA_SAMPLE_S16NE, kRate, 2};
     pa_buffer_attr attr{};
     attr.maxlength = static_cast<uint32_t>(-1);
     attr.fragsize = 441 * 4 * 5;  // 50 ms
     int error = 0;
-    simple_ = pa_simple_new(nullptr, "media_pulse_test", PA_STREAM_RECORD, "out.monitor", "monitor", &spec, nullptr,
-                            &attr, &error);
+    simple_ = pa_simple_new(nullptr, "media_pulse_test", PA_STREAM_RECORD, "out.monitor", "monitor", &sampleFormat,
+                            nullptr, &attr, &error);
     if (simple_) thread_ = std::thread([this] { Run(); });
   }
   ~MonitorRecorder() { Stop(); }
