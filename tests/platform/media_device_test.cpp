@@ -18,19 +18,17 @@
 #include "support/TempDir.h"
 
 using namespace std::chrono_literals;
-using testsupport::FixturesDir;
 using testsupport::TempDir;
 
 namespace {
 
+using mediatest::Fixture;
 using mediatest::App;
 using mediatest::Decode;
 using mediatest::ReadPcm;
 using mediatest::RunFor;
 using mediatest::RunUntil;
 using mediatest::Sounding;
-
-std::string Fixture(const char* name) { return FixturesDir() + name; }
 
 // Frames with any sound in them (the output is exact zeros while nothing
 // plays).

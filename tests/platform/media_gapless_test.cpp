@@ -16,6 +16,10 @@
 #include "platform/Mpg123SdlDevice.h"
 #include "support/TempDir.h"
 
+using mediatest::Fixture;
+using mediatest::kRate;
+using mediatest::kSongX;
+using mediatest::kSongY;
 using mediatest::Decode;
 using mediatest::FirstSoundingFrame;
 using mediatest::Joined;
@@ -23,16 +27,10 @@ using mediatest::LastSoundingFrameEnd;
 using mediatest::ReadPcm;
 using mediatest::RunFor;
 using mediatest::RunUntil;
-using testsupport::FixturesDir;
 using testsupport::TempDir;
 
 namespace {
 
-constexpr int kRate = 44100;
-const char* const kSongX = "gap_x_2300ms.mp3";
-const char* const kSongY = "gap_y_2700ms.mp3";
-
-std::string Fixture(const char* name) { return FixturesDir() + name; }
 
 // The output holds `expected` exactly, with nothing but silence around it.
 // `underrun` frames of silence may be inserted in it: the device counts the

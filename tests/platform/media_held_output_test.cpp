@@ -17,21 +17,19 @@
 #include "platform/AudioOutput.h"
 #include "platform/Mpg123SdlDevice.h"
 
+using mediatest::Fixture;
+using mediatest::kRate;
+using mediatest::kSongX;
+using mediatest::kSongY;
 using mediatest::Decode;
 using mediatest::RunFor;
 using mediatest::RunUntil;
 using mediatest::Sounding;
-using testsupport::FixturesDir;
 
 namespace {
 
-constexpr int kRate = 44100;
 constexpr size_t kTickFrames = 441;    // 10 ms
 constexpr size_t kHeldFrames = 11025;  // 250 ms
-const char* const kSongX = "gap_x_2300ms.mp3";
-const char* const kSongY = "gap_y_2700ms.mp3";
-
-std::string Fixture(const char* name) { return FixturesDir() + name; }
 
 // Renders 10 ms every 10 ms; what it rendered is heard 250 ms later, unless
 // DiscardHeld drops it first.

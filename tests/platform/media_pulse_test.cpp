@@ -30,20 +30,18 @@
 
 extern char** environ;
 
+using mediatest::Fixture;
+using mediatest::kRate;
+using mediatest::kSongX;
+using mediatest::kSongY;
 using mediatest::Decode;
 using mediatest::RunFor;
 using mediatest::RunUntil;
-using testsupport::FixturesDir;
 using testsupport::TempDir;
 
 namespace {
 
-constexpr int kRate = 44100;
 constexpr int64_t kHeardWithinMs = 100;
-const char* const kSongX = "gap_x_2300ms.mp3";
-const char* const kSongY = "gap_y_2700ms.mp3";
-
-std::string Fixture(const char* name) { return FixturesDir() + name; }
 
 int64_t MsSince(std::chrono::steady_clock::time_point start) {
   return std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - start).count();

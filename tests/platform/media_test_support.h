@@ -18,6 +18,13 @@
 
 namespace mediatest {
 
+// The fixtures' sample rate, and the two songs played back to back.
+constexpr int kRate = 44100;
+inline constexpr const char* kSongX = "gap_x_2300ms.mp3";
+inline constexpr const char* kSongY = "gap_y_2700ms.mp3";
+
+inline std::string Fixture(const char* name) { return testsupport::FixturesDir() + name; }
+
 inline QCoreApplication* App() {
   static int argc = 1;
   static char name[] = "tests_platform_media";
