@@ -17,11 +17,12 @@ public:
 
   virtual ~AudioOutput() = default;
 
-  // Starts opening the output at `rate` on a thread of its own, so that the
-  // sound server's stream is ready by the time the first song is. Every
-  // other call waits for it. A failure there is forgotten: the next Open
-  // tries again and reports it.
-  virtual void OpenInBackground(int rate) = 0;
+  // A hint that the output will soon be opened at `rate`. An output that
+  // can get ready meanwhile starts now, on a thread of its own (every other
+  // call then waits for it); a failure there is forgotten, the next Open
+  // tries again and reports it. (PreferredAudioOutput does this for both
+  // kinds.)
+  virtual void OpenInBackground(int rate) { (void)rate; }
   // Opens the output at `rate` (keeps the open one when the rate is the
   // same). Throws MediaDeviceError with the output's reason.
   virtual void Open(int rate) = 0;

@@ -42,7 +42,6 @@ PulseAudioOutput::PulseAudioOutput(RenderFn render, void* user, SharedAudioGain 
     : render_(render), user_(user), gain_(std::move(gain)) {}
 
 PulseAudioOutput::~PulseAudioOutput() {
-  WaitForBackgroundOpen();
   StopVolumeWatch();
   PulseStream::Disconnect(pulse_);
 }
@@ -56,7 +55,6 @@ bool PulseAudioOutput::Connect(std::string* reason) {
 }
 
 void PulseAudioOutput::Adopt(const PulseHandles& handles) {
-  WaitForBackgroundOpen();
   StopVolumeWatch();
   PulseStream::Disconnect(pulse_);
   pulse_ = handles;
@@ -86,29 +84,9 @@ void PulseAudioOutput::StopVolumeWatch() {
   volumeWatch_ = nullptr;
 }
 
-void PulseAudioOutput::OpenInBackground(int rate) {
-  WaitForBackgroundOpen();
-  opener_ = std::thread([this, rate] {
-    try {
-      if (Connect()) OpenNow(rate);
-    } catch (const MediaDeviceError&) {
-      // Open reports it when a song needs the output.
-    }
-  });
-}
-
-void PulseAudioOutput::WaitForBackgroundOpen() {
-  if (opener_.joinable()) opener_.join();
-}
-
 void PulseAudioOutput::Open(int rate) {
-  WaitForBackgroundOpen();
   std::string reason;
   if (!Connect(&reason)) throw MediaDeviceError(reason);
-  OpenNow(rate);
-}
-
-void PulseAudioOutput::OpenNow(int rate) {
   {
     LoopLock lock(pulse_.loop);
     if (pulse_.stream && pulse_.rate == rate) return;
@@ -117,7 +95,6 @@ void PulseAudioOutput::OpenNow(int rate) {
   }
   // Not under the lock: opening waits for the loop, which needs it.
   const pa_cvolume volume = StreamVolume(appliedVolume_);
-  std::string reason;
   if (!PulseStream::OpenStream(pulse_, rate, &volume, &reason)) throw MediaDeviceError(reason);
   LoopLock lock(pulse_.loop);
   StartWritingLocked();
@@ -133,34 +110,29 @@ void PulseAudioOutput::StartWritingLocked() {
 }
 
 void PulseAudioOutput::Close() {
-  WaitForBackgroundOpen();
   PulseStream::CloseStream(pulse_);
   requestFrames_ = 0;
 }
 
 bool PulseAudioOutput::IsOpen() {
-  WaitForBackgroundOpen();
   if (!pulse_.loop) return false;
   LoopLock lock(pulse_.loop);
   return pulse_.stream != nullptr;
 }
 
 int PulseAudioOutput::Rate() {
-  WaitForBackgroundOpen();
   if (!pulse_.loop) return 0;
   LoopLock lock(pulse_.loop);
   return pulse_.rate;
 }
 
 int PulseAudioOutput::BufferFrames() {
-  WaitForBackgroundOpen();
   if (!pulse_.loop) return 0;
   LoopLock lock(pulse_.loop);
   return pulse_.stream ? requestFrames_ : 0;
 }
 
 void PulseAudioOutput::Lock() {
-  WaitForBackgroundOpen();
   if (pulse_.loop) pa_threaded_mainloop_lock(pulse_.loop);
 }
 
@@ -169,7 +141,6 @@ void PulseAudioOutput::Unlock() {
 }
 
 int64_t PulseAudioOutput::HeldFrames() {
-  WaitForBackgroundOpen();
   if (!pulse_.loop) return 0;
   LoopLock lock(pulse_.loop);
   if (!pulse_.stream) return 0;
@@ -180,7 +151,6 @@ int64_t PulseAudioOutput::HeldFrames() {
 }
 
 void PulseAudioOutput::DiscardHeld() {
-  WaitForBackgroundOpen();
   if (!pulse_.loop) return;
   LoopLock lock(pulse_.loop);
   if (pulse_.stream) Forget(pa_stream_flush(pulse_.stream, nullptr, nullptr));

@@ -5,7 +5,6 @@
 // stream's own, so neither waits for that buffer to play out.
 #include <cstdint>
 #include <string>
-#include <thread>
 
 #include "platform/AudioGain.h"
 #include "platform/AudioOutput.h"
@@ -28,7 +27,6 @@ public:
   // launcher's, made while the program loaded.
   void Adopt(const PulseHandles& handles);
 
-  void OpenInBackground(int rate) override;
   void Open(int rate) override;
   void Close() override;
   bool IsOpen() override;
@@ -42,17 +40,14 @@ public:
 
 private:
   static void OnWrite(pa_stream* stream, size_t bytes, void* self);
-  void OpenNow(int rate);
   void StartWritingLocked();
   void ApplyVolumeLocked();
   void StartVolumeWatchLocked();
   void StopVolumeWatch();
-  void WaitForBackgroundOpen();
 
   RenderFn render_;
   void* user_;
   SharedAudioGain gain_;
-  std::thread opener_;
   PulseHandles pulse_;
   int requestFrames_ = 0;
   uint32_t appliedVolume_ = 0;

@@ -32,28 +32,7 @@ SdlAudioOutput::~SdlAudioOutput() {
   if (sdlInitialised_) SDL_QuitSubSystem(SDL_INIT_AUDIO);
 }
 
-void SdlAudioOutput::OpenInBackground(int rate) {
-  WaitForBackgroundOpen();
-  if (device_ != 0) return;
-  opener_ = std::thread([this, rate] {
-    try {
-      OpenNow(rate);
-    } catch (const MediaDeviceError&) {
-      // Open reports it when a song needs the output.
-    }
-  });
-}
-
-void SdlAudioOutput::WaitForBackgroundOpen() {
-  if (opener_.joinable()) opener_.join();
-}
-
 void SdlAudioOutput::Open(int rate) {
-  WaitForBackgroundOpen();
-  OpenNow(rate);
-}
-
-void SdlAudioOutput::OpenNow(int rate) {
   if (device_ != 0 && rate == rate_) return;
   if (device_ != 0) {
     SDL_CloseAudioDevice(device_);
@@ -86,7 +65,6 @@ void SdlAudioOutput::OpenNow(int rate) {
 }
 
 void SdlAudioOutput::Close() {
-  WaitForBackgroundOpen();
   if (device_ == 0) return;
   SDL_CloseAudioDevice(device_);
   device_ = 0;
@@ -95,22 +73,18 @@ void SdlAudioOutput::Close() {
 }
 
 bool SdlAudioOutput::IsOpen() {
-  WaitForBackgroundOpen();
   return device_ != 0;
 }
 
 int SdlAudioOutput::Rate() {
-  WaitForBackgroundOpen();
   return rate_;
 }
 
 int SdlAudioOutput::BufferFrames() {
-  WaitForBackgroundOpen();
   return bufferFrames_;
 }
 
 void SdlAudioOutput::Lock() {
-  WaitForBackgroundOpen();
   if (device_ != 0) SDL_LockAudioDevice(device_);
 }
 

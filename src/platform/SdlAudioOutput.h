@@ -5,13 +5,11 @@
 // (silence is the renderer's business).
 #include <cstdint>
 #include <string>
-#include <thread>
 
 #include "platform/AudioOutput.h"
 
 class SdlAudioOutput : public AudioOutput {
 public:
-
   // The output buffer: the longest power of two frames that lasts at most
   // this long. Longer buffers let the sound server sleep longer; this one
   // still lets a command be heard within 100 ms (one buffer in SDL, at most
@@ -26,12 +24,6 @@ public:
   ~SdlAudioOutput() override;
   SdlAudioOutput(const SdlAudioOutput&) = delete;
   SdlAudioOutput& operator=(const SdlAudioOutput&) = delete;
-
-  // Starts opening the output at `rate` on a thread of its own, so that the
-  // sound server's stream is ready by the time the first song is. Every
-  // other call waits for it. A failure there is forgotten: the next Open
-  // tries again and reports it.
-  void OpenInBackground(int rate) override;
 
   // Opens the audio output at `rate` (keeps the open one when the rate is
   // the same). Throws MediaDeviceError with SDL's reason when no output is
@@ -52,16 +44,14 @@ public:
   void DiscardHeld() override {}
   bool AppliesVolume() override { return false; }
 
-  // All calls above come from one thread (the one that made the output).
+  // The calls above come one at a time (from the thread that opened the
+  // output, or one that waited for it).
 
 private:
   static void Callback(void* self, uint8_t* stream, int len);
-  void OpenNow(int rate);
-  void WaitForBackgroundOpen();
 
   RenderFn render_;
   void* user_;
-  std::thread opener_;
   bool sdlInitialised_ = false;
   uint32_t device_ = 0;
   int rate_ = 0;
