@@ -562,21 +562,24 @@ void Mpg123SdlDevice::ScanLength(std::string path, uint32_t serial) {
   }
 }
 
-void Mpg123SdlDevice::PostCompletion(int64_t delayMs) {
+void Mpg123SdlDevice::PostToUiThread(int64_t delayMs, std::function<void()> run) {
   QObject* notifier = notifier_.get();
   QMetaObject::invokeMethod(
       notifier,
-      [this, notifier, delayMs] {
-        if (delayMs <= 0) NotifyCompletion();
-        else QTimer::singleShot(static_cast<int>(delayMs), notifier, [this] { NotifyCompletion(); });
+      [notifier, delayMs, run = std::move(run)] {
+        if (delayMs <= 0) run();
+        else QTimer::singleShot(static_cast<int>(delayMs), notifier, run);
       },
       Qt::QueuedConnection);
 }
 
+void Mpg123SdlDevice::PostCompletion(int64_t delayMs) {
+  PostToUiThread(delayMs, [this] { NotifyCompletion(); });
+}
+
 void Mpg123SdlDevice::PostTransition(int64_t delayMs) {
   const uint32_t generation = openGeneration_.load();
-  QObject* notifier = notifier_.get();
-  const auto announce = [this, generation] {
+  PostToUiThread(delayMs, [this, generation] {
     if (generation != openGeneration_.load()) return;
     {
       std::lock_guard<std::mutex> lock(mutex_);
@@ -584,14 +587,7 @@ void Mpg123SdlDevice::PostTransition(int64_t delayMs) {
       announcePending_.store(false);
     }
     NotifyTransition();
-  };
-  QMetaObject::invokeMethod(
-      notifier,
-      [notifier, announce, delayMs] {
-        if (delayMs <= 0) announce();
-        else QTimer::singleShot(static_cast<int>(delayMs), notifier, announce);
-      },
-      Qt::QueuedConnection);
+  });
 }
 
 void Mpg123SdlDevice::Wake() {

@@ -123,6 +123,8 @@ private:
   // end of the last song.
   void SettleLocked();
   int64_t PlayedFramesLocked() const;
+  // Runs `run` on the UI thread, `delayMs` from now (at once when 0).
+  void PostToUiThread(int64_t delayMs, std::function<void()> run);
   void PostCompletion(int64_t delayMs = 0);
   void PostTransition(int64_t delayMs);
   void Wake();
