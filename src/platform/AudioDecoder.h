@@ -65,3 +65,7 @@ public:
 // can be told apart, else by the name's extension). Throws AudioDecoderError
 // with the text to show when the file cannot be opened or decoded.
 std::unique_ptr<AudioDecoder> OpenAudioDecoder(const std::string& path);
+
+// The decoders for the formats beyond MP3 (FLAC, Ogg Vorbis, Opus, WAV):
+// null when `path` is none of them, so OpenAudioDecoder goes on to MP3.
+std::unique_ptr<AudioDecoder> OpenExtraFormatDecoder(const std::string& path);
