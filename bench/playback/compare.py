@@ -1,52 +1,71 @@
 #!/usr/bin/env python3
 """Velmaris against Audacious and mpg123 under a private PulseAudio server.
 
-    bench/playback/compare.py <velmaris executable> <bench_playback> [--runs N] [--seconds S]
+    bench/playback/compare.py <velmaris executable> [--rows R,...] [--runs N]
+                              [--players P,...] [--also NAME=PATH ...]
 
-Makes its songs with sox and lame (nothing is downloaded): x (2.3 s), y
-(2.7 s) and a 3-minute song, to be played in this order. Starts Xvfb and, for
-every player and run, a fresh PulseAudio with a null sink (s16le, 44.1 kHz,
-stereo), and measures, the players taking turns within each run:
+Makes its songs with sox and lame (nothing is downloaded). For every row
+group, player and run a fresh PulseAudio with a null sink (s16le, 44.1 kHz,
+stereo; suspended after 1 s without a stream) is started; the players take
+turns within each run. Every player is driven from outside only: Velmaris
+over MPRIS (playerctl on a private session bus), Audacious through audtool,
+mpg123 through its remote (-R) or its command line. "Sound" is the first
+frame with a sample above 64 in the sink's monitor (parec, 10 ms latency).
 
-  * launch -> stream created: from the start of the player's process until
-    the server announces the new playback stream ("pactl subscribe");
-  * silence at the song change: the null sink's monitor is recorded while x
-    and y play. "x end -> y start": x's last 256 frames and y's first 256
-    sounding frames, as libmpg123 decodes them (mpg123 -s), are found bit for
-    bit in the recording; the frames between them, in ms (0 = gapless; "-"
-    when a player changed the samples). "silence at change": the longest
-    run of silent frames (both channels |s| < 64) around x's end (the songs
-    hold no such run themselves; a server underrun there counts too);
-  * player CPU and sound-server CPU over S seconds of the third song, as
-    percent of one core (user + system time from /proc), nothing recording;
-  * the player's resident memory (VmRSS) at the end of that window.
+Row groups (--rows; all by default):
+  launch   the songs x (2.3 s), y (2.7 s), both 44.1 kHz, and z (4 s, 48 kHz)
+           played in a row from the command line (Velmaris: an .m3u):
+           launch -> stream: until the server announces the player's stream;
+           launch -> sound: until the first sound in the monitor;
+           x end -> y start: x's last 256 frames and y's first 256 sounding
+           frames, as libmpg123 decodes them, found bit for bit in the
+           recording, the frames between them in ms ("-" when a player
+           changed the samples); silence x->y: the longest silent run around
+           x's end; silence 44.1->48k: the longest silent run from 0.5 s
+           before y's end to 3 s after it.
+  idle     a 3-minute song: CPU of the player and of the server while
+           playing (from /proc ticks, the older measure) and RSS; then paused,
+           then stopped: CPU (ns on the CPU over the live threads), the
+           player's wake-ups (context switches) per second, and whether the
+           sink suspended (2 s after the command).
+  restart  the 3-minute song plays; the server is killed (SIGKILL) and
+           started again on the same socket; then Stop and Play: the time
+           from Play to the first sound in the new server's monitor (none
+           within 6 s: not recovered).
+  load     every core kept busy by a shell loop (the players' priority) while
+           the 3-minute song starts and plays for 8 s: launch -> sound under
+           load, song restarts (the reported position going back), dropouts
+           (silent runs of 10 ms or more after the first sound) and their
+           total length.
+  sound    launch -> sound alone (for many launches of program variants).
 
-Players: "velmaris" (the program, the songs in an .m3u playlist), "device"
-(bench_playback queue: the media device playing the three songs, each queued
-while the one before plays, as the player's engine does once it pre-opens
-the next line), "audacious" (GTK, the three files on its command line), and
-"mpg123" (-o pulse); with --buffer-ms 23,93 also the device with other output
-buffer lengths ("device@23", ...). Prints min and median of the runs for each.
-
-Needs Xvfb, pulseaudio, pactl, parec, audacious, mpg123, sox, lame
-(scripts/install-deps.sh bench). Only the Python standard library is used.
+--also NAME=PATH adds another build of the program as a player (for example
+the program with and without a launcher). Prints min and median of the runs.
+Needs Xvfb, pulseaudio, pactl, parec, dbus-daemon, playerctl, audacious,
+audtool, mpg123, sox, lame (scripts/install-deps.sh bench). A full run (all
+rows, 3 players, 5 runs) takes about 10 minutes.
 """
 import argparse
-import array
 import functools
 import importlib.util
 import os
 import shutil
-import signal
 import statistics
 import subprocess
 import sys
 import tempfile
-import threading
 import time
 
-RATE = 44100
-SILENCE = 64
+sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
+import playback_rig as rig  # noqa: E402
+
+RATE = rig.RATE
+X_SECONDS, Y_SECONDS, Z_SECONDS = 2.3, 2.7, 4.0
+PLAY_SECONDS = 4.0  # CPU window while playing, paused, stopped
+SETTLE_SECONDS = 2.0  # after pause or stop: the sink's 1 s suspend delay has passed
+LOAD_SECONDS = 8.0
+RECOVER_SECONDS = 6.0
+DROPOUT_FRAMES = RATE // 100  # 10 ms
 
 
 @functools.lru_cache(maxsize=None)
@@ -59,243 +78,335 @@ def load_launch_measure():
 
 
 def make_songs(folder):
-    def tone(name, seconds, freq):
+    def tone(name, seconds, freq, rate):
         wav = os.path.join(folder, name + ".wav")
         mp3 = os.path.join(folder, name + ".mp3")
-        subprocess.run(["sox", "-q", "-n", "-r", str(RATE), "-c", "2", "-b", "16", wav, "synth", str(seconds),
+        subprocess.run(["sox", "-q", "-n", "-r", str(rate), "-c", "2", "-b", "16", wav, "synth", str(seconds),
                         "sine", str(freq), "gain", "-6"], check=True)
         subprocess.run(["lame", "--quiet", "-b", "128", "--cbr", wav, mp3], check=True)
         os.remove(wav)
         return mp3
-    return [tone("x", 2.3, 500), tone("y", 2.7, 700), tone("long", 180, 300)]
-
-
-class Server:
-    """A private PulseAudio with one null sink."""
-
-    def __init__(self, folder):
-        self.folder = folder
-        os.makedirs(folder, exist_ok=True)
-        self.socket = os.path.join(folder, "native")
-        self.env = dict(os.environ, HOME=folder, PULSE_RUNTIME_PATH=folder, XDG_RUNTIME_DIR=folder,
-                        PULSE_SERVER="unix:" + self.socket)
-        self.proc = subprocess.Popen(
-            ["pulseaudio", "-n", "--daemonize=no", "--exit-idle-time=-1", "--disallow-exit", "--use-pid-file=no",
-             "--log-target=stderr", "-L", "module-null-sink sink_name=bench rate=%d format=s16le channels=2" % RATE,
-             "-L", "module-native-protocol-unix auth-anonymous=1 socket=" + self.socket],
-            env=self.env, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
-        deadline = time.monotonic() + 10
-        while time.monotonic() < deadline:
-            if subprocess.run(["pactl", "info"], env=self.env, stdout=subprocess.DEVNULL,
-                              stderr=subprocess.DEVNULL).returncode == 0:
-                return
-            time.sleep(0.05)
-        self.stop()
-        sys.exit("pulseaudio did not start")
-
-    def stop(self):
-        stop(self.proc)
-
-
-class StreamWatch:
-    """Time of the first new playback stream announced by the server."""
-
-    def __init__(self, env):
-        self.first_new = None
-        self.proc = subprocess.Popen(["stdbuf", "-oL", "pactl", "subscribe"], env=env, stdout=subprocess.PIPE,
-                                     stderr=subprocess.DEVNULL, text=True)
-        self.thread = threading.Thread(target=self.read, daemon=True)
-        self.thread.start()
-
-    def read(self):
-        for line in self.proc.stdout:
-            if self.first_new is None and "'new' on sink-input" in line:
-                self.first_new = time.monotonic()
-
-    def stop(self):
-        stop(self.proc)
-
-
-def stop(proc):
-    # The same ending as the launch measurement's: SIGTERM, then kill after 5 s.
-    return load_launch_measure().stop(proc)
-
-
-def cpu_ticks(pid):
-    with open("/proc/%d/stat" % pid) as f:
-        fields = f.read().rsplit(")", 1)[1].split()
-    return int(fields[11]) + int(fields[12])
-
-
-def gap_ms(raw_path, x_seconds):
-    """Longest silent run around the end of the first song, in ms."""
-    with open(raw_path, "rb") as f:
-        data = f.read()
-    samples = array.array("h", data[:len(data) // 4 * 4])
-    frames = len(samples) // 2
-
-    def silent(i):
-        return abs(samples[2 * i]) < SILENCE and abs(samples[2 * i + 1]) < SILENCE
-
-    start = 0
-    while start < frames and silent(start):
-        start += 1
-    if start >= frames:
-        return None
-    lo = start + int((x_seconds - 0.5) * RATE)
-    hi = min(frames, start + int((x_seconds + 0.6) * RATE))
-    if hi <= lo:
-        return None
-    longest = run = 0
-    for i in range(lo, hi):
-        if silent(i):
-            run += 1
-            longest = max(longest, run)
-        else:
-            run = 0
-    return longest * 1000.0 / RATE if longest > 1 else 0.0
+    return {"x": tone("x", X_SECONDS, 500, RATE), "y": tone("y", Y_SECONDS, 700, RATE),
+            "z": tone("z", Z_SECONDS, 600, 48000), "long": tone("long", 180, 300, RATE)}
 
 
 def find_aligned(data, pattern, start=0):
-    i = data.find(pattern, start)
-    while i >= 0 and i % 4:
+    i = data.find(pattern, max(0, start))
+    while i >= 0 and i % rig.FRAME:
         i = data.find(pattern, i + 1)
     return i
 
 
-def change_gap_ms(raw_path, ref_x, ref_y):
+def change_gap_ms(data, ref_x, ref_y):
     """Frames between x's last frame and y's first one in the recording, in
-    ms: found by their exact samples (as libmpg123 decodes the files). None
-    when the recording does not hold them bit for bit (a player that
-    changes the samples); then the silence measure stands alone."""
-    with open(raw_path, "rb") as f:
-        data = f.read()
-    block = 256 * 4
+    ms, found by their exact samples; None when the recording does not hold
+    them bit for bit."""
+    block = 256 * rig.FRAME
     x_tail = find_aligned(data, ref_x[-block:])
     if x_tail < 0:
         return None
     x_end = x_tail + block
     lead = 0
-    while lead + 4 <= len(ref_y) and ref_y[lead:lead + 4] == b"\0\0\0\0":
-        lead += 4
+    while lead + rig.FRAME <= len(ref_y) and ref_y[lead:lead + rig.FRAME] == b"\0\0\0\0":
+        lead += rig.FRAME
     y_head = find_aligned(data, ref_y[lead:lead + block], x_end - lead)
     if y_head < 0:
         return None
-    return (y_head - lead - x_end) / 4 * 1000.0 / RATE
+    return (y_head - lead - x_end) / rig.FRAME * 1000.0 / RATE
 
 
-def measure(name, command, env, server, seconds, work, refs):
-    result = {}
-    watch = StreamWatch(server.env)
-    raw = os.path.join(work, "monitor.raw")
-    with open(raw, "wb") as out:
-        recorder = subprocess.Popen(["parec", "-d", "bench.monitor", "--format=s16le", "--rate=%d" % RATE,
-                                     "--channels=2", "--latency-msec=50"], env=server.env, stdout=out,
-                                    stderr=subprocess.DEVNULL)
-        time.sleep(0.3)  # the recorder's stream is up before the player starts
+def longest_silence_ms(samples, start, lo_s, hi_s):
+    runs = rig.silent_runs(samples, start + int(lo_s * RATE), start + int(hi_s * RATE), 2)
+    return max(runs, default=0) * 1000.0 / RATE
+
+
+def sleep_until(t):
+    time.sleep(max(0.0, t - time.monotonic()))
+
+
+class Bench:
+    def __init__(self, work, songs, refs, envs, players):
+        self.work = work
+        self.songs = songs
+        self.refs = refs
+        self.envs = envs  # player name -> environment without the server
+        self.players = players  # player name -> factory(env) -> rig.Player
+        self.count = 0
+
+    def server(self, name):
+        self.count += 1
+        return rig.Server(os.path.join(self.work, "pulse-%s-%d" % (name, self.count)))
+
+    def player(self, name, server):
+        env = dict(self.envs[name], PULSE_SERVER=server.env["PULSE_SERVER"], PULSE_RUNTIME_PATH=server.folder)
+        return self.players[name](env)
+
+    def launch(self, name, server):
+        s = self.songs
+        r = {}
+        watch = rig.StreamWatch(server.env)
+        rec = rig.Recorder(server.env)
+        rec.wait_flowing()
+        player = self.player(name, server)
         start = time.monotonic()
-        player = subprocess.Popen(command, env=env, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+        player.start([s["x"], s["y"], s["z"]], driven=False)
         try:
-            time.sleep(6.5)  # x and y played, the third song has begun
-            stop(recorder)
-            if watch.first_new is not None:
-                result["stream_ms"] = (watch.first_new - start) * 1000.0
-            result["gap_ms"] = gap_ms(raw, 2.3)
-            result["exact_gap_ms"] = change_gap_ms(raw, *refs)
-            time.sleep(1.0)
-            if player.poll() is not None:
-                print("  %s ended early (exit code %s)" % (name, player.returncode))
-                return result
-            hz = os.sysconf("SC_CLK_TCK")
-            t0, p0, s0 = time.monotonic(), cpu_ticks(player.pid), cpu_ticks(server.proc.pid)
-            time.sleep(seconds)
-            t1, p1, s1 = time.monotonic(), cpu_ticks(player.pid), cpu_ticks(server.proc.pid)
-            result["player_cpu"] = (p1 - p0) / hz / (t1 - t0) * 100.0
-            result["server_cpu"] = (s1 - s0) / hz / (t1 - t0) * 100.0
-            result["total_cpu"] = result["player_cpu"] + result["server_cpu"]
-            with open("/proc/%d/status" % player.pid) as f:
-                for line in f:
-                    if line.startswith("VmRSS:"):
-                        result["rss_mib"] = int(line.split()[1]) / 1024.0
+            first = rec.wait_sound(5.0)
+            if first is None:
+                return r
+            r["sound_ms"] = (first - start) * 1000.0
+            sleep_until(first + X_SECONDS + Y_SECONDS + 3.0)
         finally:
-            stop(player)
-            stop(recorder)
+            rec.stop()
+            player.end()
             watch.stop()
-    return result
+        if watch.first_new is not None:
+            r["stream_ms"] = (watch.first_new - start) * 1000.0
+        samples = rec.samples()
+        f0 = rig.first_sound_frame(samples)
+        r["exact_gap_ms"] = change_gap_ms(bytes(rec.data), *self.refs)
+        r["gap_ms"] = longest_silence_ms(samples, f0, X_SECONDS - 0.5, X_SECONDS + 0.6)
+        r["rate_change_ms"] = longest_silence_ms(samples, f0, X_SECONDS + Y_SECONDS - 0.5, X_SECONDS + Y_SECONDS + 3.0)
+        return r
+
+    def idle(self, name, server):
+        r = {}
+        player = self.player(name, server)
+        player.start([self.songs["long"]])
+        pid, spid = player.proc.pid, server.proc.pid
+        try:
+            time.sleep(1.0)
+            hz = os.sysconf("SC_CLK_TCK")
+            t0, p0, s0 = time.monotonic(), rig.cpu_ticks(pid), rig.cpu_ticks(spid)
+            time.sleep(PLAY_SECONDS)
+            t1, p1, s1 = time.monotonic(), rig.cpu_ticks(pid), rig.cpu_ticks(spid)
+            r["player_cpu"] = (p1 - p0) / hz / (t1 - t0) * 100.0
+            r["server_cpu"] = (s1 - s0) / hz / (t1 - t0) * 100.0
+            r["rss_mib"] = rig.rss_mib(pid)
+            for state, command in (("paused", player.pause), ("stopped", player.stop_playing)):
+                if command() is None or not player.alive():
+                    break
+                time.sleep(SETTLE_SECONDS)
+                (pn0, pw0), (sn0, _) = rig.run_ns_and_switches(pid), rig.run_ns_and_switches(spid)
+                t0 = time.monotonic()
+                time.sleep(PLAY_SECONDS)
+                (pn1, pw1), (sn1, _) = rig.run_ns_and_switches(pid), rig.run_ns_and_switches(spid)
+                span = time.monotonic() - t0
+                r[state + "_player_cpu"] = (pn1 - pn0) / 1e9 / span * 100.0
+                r[state + "_server_cpu"] = (sn1 - sn0) / 1e9 / span * 100.0
+                r[state + "_wakeups"] = (pw1 - pw0) / span
+                r[state + "_suspended"] = 1.0 if server.sink_state() == "SUSPENDED" else 0.0
+        finally:
+            player.end()
+        return r
+
+    def restart(self, name, server):
+        r = {}
+        player = self.player(name, server)
+        player.start([self.songs["long"]])
+        rec = None
+        try:
+            time.sleep(2.0)
+            server.kill()
+            time.sleep(1.0)
+            server.start()
+            rec = rig.Recorder(server.env)
+            rec.wait_flowing()
+            r["survived"] = 1.0 if player.alive() else 0.0
+            if not player.alive():
+                r["recovered"] = 0.0
+                return r
+            player.stop_playing()
+            time.sleep(0.3)
+            t = time.monotonic()
+            player.play()
+            first = rec.wait_sound(RECOVER_SECONDS)
+            r["recovered"] = 0.0 if first is None else 1.0
+            if first is not None:
+                r["recover_ms"] = (first - t) * 1000.0
+        finally:
+            if rec:
+                rec.stop()
+            player.end()
+        return r
+
+    def load(self, name, server):
+        r = {}
+        load = rig.Load()
+        rec = None
+        player = None
+        try:
+            time.sleep(0.3)
+            rec = rig.Recorder(server.env)
+            rec.wait_flowing()
+            player = self.player(name, server)
+            start = time.monotonic()
+            player.start([self.songs["long"]])
+            positions = []
+            while time.monotonic() - start < LOAD_SECONDS:
+                p = player.position()
+                if p is not None:
+                    positions.append(p)
+                time.sleep(0.2)
+            rec.stop()
+            if rec.first_sound is not None:
+                r["load_sound_ms"] = (rec.first_sound - start) * 1000.0
+            if len(positions) >= LOAD_SECONDS:  # else the position could not be read: "-"
+                r["restarts"] = float(sum(1 for a, b in zip(positions, positions[1:]) if b < a - 0.3))
+            samples = rec.samples()
+            f0 = rig.first_sound_frame(samples)
+            if f0 is not None:
+                # The last 100 ms may be cut short by the recorder's end.
+                runs = rig.silent_runs(samples, f0, len(samples) // 2 - RATE // 10, DROPOUT_FRAMES)
+                r["dropouts"] = float(len(runs))
+                r["dropout_ms"] = sum(runs) * 1000.0 / RATE
+        finally:
+            load.stop()
+            if rec:
+                rec.stop()
+            if player:
+                player.end()
+        return r
+
+    def sound(self, name, server):
+        rec = rig.Recorder(server.env)
+        rec.wait_flowing()
+        player = self.player(name, server)
+        start = time.monotonic()
+        player.start([self.songs["long"]], driven=False)
+        try:
+            first = rec.wait_sound(5.0)
+        finally:
+            rec.stop()
+            player.end()
+        return {} if first is None else {"sound_ms": (first - start) * 1000.0}
+
+
+ROWS = {
+    "launch": [("stream_ms", "launch -> stream ms"), ("sound_ms", "launch -> sound ms"),
+               ("exact_gap_ms", "x end -> y start ms"), ("gap_ms", "silence x->y ms"),
+               ("rate_change_ms", "silence 44.1->48k ms")],
+    "idle": [("player_cpu", "playing: player CPU %"), ("server_cpu", "playing: server CPU %"),
+             ("rss_mib", "playing: RSS MiB"),
+             ("paused_player_cpu", "paused: player CPU %"), ("paused_server_cpu", "paused: server CPU %"),
+             ("paused_wakeups", "paused: wake-ups/s"), ("paused_suspended", "paused: sink suspended"),
+             ("stopped_player_cpu", "stopped: player CPU %"), ("stopped_server_cpu", "stopped: server CPU %"),
+             ("stopped_wakeups", "stopped: wake-ups/s"), ("stopped_suspended", "stopped: sink suspended")],
+    "restart": [("survived", "restart: player still runs"), ("recover_ms", "restart: Play -> sound ms"),
+                ("recovered", "restart: recovered")],
+    "load": [("load_sound_ms", "load: launch -> sound ms"), ("restarts", "load: song restarts"),
+             ("dropouts", "load: dropouts"), ("dropout_ms", "load: dropped ms")],
+    "sound": [("sound_ms", "launch -> sound ms")],
+}
+YES_NO = {"paused_suspended", "stopped_suspended", "survived", "recovered"}
+
+
+def cell(key, values, runs):
+    if key in YES_NO:
+        return "%d/%d" % (sum(1 for v in values if v), runs)
+    if not values:
+        return "-"
+    return "%.2f / %.2f" % (min(values), statistics.median(values))
 
 
 def main():
     ap = argparse.ArgumentParser(description=__doc__.splitlines()[0])
     ap.add_argument("program", help="the velmaris executable")
-    ap.add_argument("bench", help="bench_playback (built with -DVELMARIS_BENCH=ON)")
     ap.add_argument("--runs", type=int, default=5)
-    ap.add_argument("--seconds", type=float, default=10.0, help="seconds of playing for the CPU share")
-    ap.add_argument("--players", default="velmaris,device,audacious,mpg123")
-    ap.add_argument("--buffer-ms", default="",
-                    help="comma-separated output buffer lengths: adds a device player for each (device@N)")
+    ap.add_argument("--rows", default="launch,idle,restart,load", help="row groups: " + ",".join(ROWS))
+    ap.add_argument("--players", default="velmaris,audacious,mpg123")
+    ap.add_argument("--also", action="append", default=[], metavar="NAME=PATH",
+                    help="another build of the program, measured as a player of its own")
+    ap.add_argument("--markdown", action="store_true", help="print the table as Markdown")
     args = ap.parse_args()
-    for tool in ("Xvfb", "pulseaudio", "pactl", "parec", "audacious", "mpg123", "sox", "lame", "stdbuf"):
+    rows = [g for g in args.rows.split(",") if g]
+    for g in rows:
+        if g not in ROWS:
+            sys.exit("unknown row group %s (known: %s)" % (g, ", ".join(ROWS)))
+    for tool in ("Xvfb", "pulseaudio", "pactl", "parec", "dbus-daemon", "playerctl", "audacious", "audtool",
+                 "mpg123", "sox", "lame", "stdbuf"):
         if not shutil.which(tool):
             sys.exit(tool + " is needed (scripts/install-deps.sh bench)")
     launch = load_launch_measure()
 
     work = tempfile.mkdtemp(prefix="velmaris-compare-")
-    xvfb = None
+    xvfb = bus = None
+    began = time.monotonic()
     try:
         songs = make_songs(work)
         # libmpg123's own decoding of x and y (gapless), to find them in the recordings.
-        refs = [subprocess.run(["mpg123", "-q", "-s", song], check=True, stdout=subprocess.PIPE).stdout
-                for song in songs[:2]]
-        playlist = os.path.join(work, "xy.m3u")
-        with open(playlist, "w") as f:
-            f.write("\n".join(songs) + "\n")
-        prog_dir = os.path.join(work, "prog")
-        os.makedirs(prog_dir)
-        exe = launch.program_copy(os.path.abspath(args.program), prog_dir)
+        refs = [subprocess.run(["mpg123", "-q", "-s", songs[k]], check=True, stdout=subprocess.PIPE).stdout
+                for k in ("x", "y")]
         xvfb, display = launch.start_xvfb()
-        print("== Xvfb on %s, %d runs, players take turns in each run" % (display, args.runs))
+        bus = rig.Bus()
 
-        commands = {
-            "velmaris": [exe, playlist],
-            "device": [os.path.abspath(args.bench), "queue"] + songs,
-            "audacious": ["audacious"] + songs,
-            "mpg123": ["mpg123", "-q", "-o", "pulse"] + songs,
-        }
-        for ms in filter(None, args.buffer_ms.split(",")):
-            commands["device@" + ms] = [os.path.abspath(args.bench), "--buffer-ms", ms, "queue"] + songs
-        players = [p for p in args.players.split(",") + ["device@" + ms for ms in filter(None, args.buffer_ms.split(","))]
-                   if p in commands]
-        results = {p: [] for p in players}
+        def playlist_for(paths):
+            path = os.path.join(work, "list-%d.m3u" % len(paths))
+            with open(path, "w") as f:
+                f.write("\n".join(paths) + "\n")
+            return path
+
+        programs = {"velmaris": args.program}
+        for item in args.also:
+            name, _, path = item.partition("=")
+            programs[name] = path
+        players, envs = {}, {}
+        for name in args.players.split(",") + list(programs)[1:]:
+            if name in players:
+                continue
+            home = os.path.join(work, "home-%s" % name)
+            os.makedirs(home, exist_ok=True)
+            envs[name] = dict(launch.environment(display, home, "pulseaudio"),
+                              DBUS_SESSION_BUS_ADDRESS=bus.address)
+            if name in programs:
+                prog_dir = os.path.join(work, "prog-%s" % name)
+                os.makedirs(prog_dir)
+                exe = launch.program_copy(os.path.abspath(programs[name]), prog_dir)
+                players[name] = functools.partial(rig.Velmaris, exe=exe, playlist_for=playlist_for)
+            elif name == "audacious":
+                players[name] = rig.Audacious
+            elif name == "mpg123":
+                players[name] = rig.Mpg123
+            else:
+                sys.exit("unknown player " + name)
+        names = list(players)
+        bench = Bench(work, songs, refs, envs, players)
+        print("== Xvfb on %s, %d runs of %s; players take turns in each run" % (display, args.runs, ",".join(rows)))
+        results = {g: {p: [] for p in names} for g in rows}
         for run in range(args.runs):
-            for name in players:
-                home = os.path.join(work, "home-%s" % name)
-                os.makedirs(home, exist_ok=True)
-                server = Server(os.path.join(work, "pulse-%s-%d" % (name, run)))
-                try:
-                    env = launch.environment(display, home, "pulseaudio")
-                    env.update(PULSE_SERVER=server.env["PULSE_SERVER"], PULSE_RUNTIME_PATH=server.folder)
-                    r = measure(name, commands[name], env, server, args.seconds, work, refs)
-                finally:
-                    server.stop()
-                results[name].append(r)
-                print("  run %d %-9s %s" % (run + 1, name, ", ".join(
-                    "%s %s" % (k, "-" if v is None else "%.2f" % v) for k, v in sorted(r.items()))))
+            for g in rows:
+                for name in names:
+                    server = bench.server(name)
+                    try:
+                        r = getattr(bench, g)(name, server)
+                    finally:
+                        server.stop()
+                    results[g][name].append(r)
+                    print("  run %d %-8s %-10s %s" % (run + 1, g, name, ", ".join(
+                        "%s %s" % (k, "-" if v is None else "%.2f" % v) for k, v in sorted(r.items()))), flush=True)
 
-        keys = [("stream_ms", "launch->stream ms"), ("exact_gap_ms", "x end -> y start ms"),
-                ("gap_ms", "silence at change ms"),
-                ("player_cpu", "player CPU %"), ("server_cpu", "server CPU %"), ("total_cpu", "total CPU %"),
-                ("rss_mib", "RSS MiB")]
         print()
-        print("%-22s" % "min / median" + "".join("%20s" % p for p in players))
-        for key, label in keys:
-            row = "%-22s" % label
-            for p in players:
-                values = [r[key] for r in results[p] if r.get(key) is not None]
-                row += "%20s" % ("%.2f / %.2f" % (min(values), statistics.median(values)) if values else "-")
-            print(row)
+        print("%d runs, %.0f s" % (args.runs, time.monotonic() - began))
+        header = ["min / median"] + names
+        lines = []
+        for g in rows:
+            for key, label in ROWS[g]:
+                lines.append([label] + [cell(key, [r[key] for r in results[g][p] if r.get(key) is not None],
+                                             len(results[g][p])) for p in names])
+        if args.markdown:
+            print("| " + " | ".join(header) + " |")
+            print("|---" * len(header) + "|")
+            for line in lines:
+                print("| " + " | ".join(line) + " |")
+        else:
+            print("%-26s" % header[0] + "".join("%18s" % h for h in header[1:]))
+            for line in lines:
+                print("%-26s" % line[0] + "".join("%18s" % c for c in line[1:]))
     finally:
+        if bus:
+            bus.stop()
         if xvfb:
-            stop(xvfb)
+            rig.stop(xvfb)
         shutil.rmtree(work, ignore_errors=True)
 
 
