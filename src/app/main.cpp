@@ -15,7 +15,6 @@
 #include "app/FrmMainVelmaris.h"
 #include "app/QuitSignals.h"
 #include "mpris/MprisService.h"
-#include "platform/EarlyPulse.h"
 #include "platform/Paths.h"
 #include "playlist/PathRules.h"
 #include "platform/PlatformFactory.h"
@@ -66,9 +65,7 @@ bool IsSongArgument(const std::string& path) {
 
 } // namespace
 
-// Called by the launcher (Launcher.cpp), with its connection to the sound
-// server when it made one.
-extern "C" __attribute__((visibility("default"))) int VelmarisAppMain(int argc, char** argv, EarlyPulse* early) {
+int main(int argc, char** argv) {
   // --version and --help need no display, so they are answered first.
   if (const std::optional<int> code = AnswerInfoOption({argv + 1, argv + argc}, VELMARIS_VERSION, std::cout))
     return *code;
@@ -80,7 +77,6 @@ extern "C" __attribute__((visibility("default"))) int VelmarisAppMain(int argc, 
   // created before the application, the sound server's stream gets ready
   // while Qt starts and the window is built. (Its completions are posted to
   // an object of this thread, which the application then runs.)
-  OfferEarlyPulse(early);
   std::unique_ptr<WaveOutVolume> volume = CreateWaveOutVolume();
   std::unique_ptr<MediaDevice> device = CreateMediaDevice(volume.get());
   // A song on the command line is read while the window is built.

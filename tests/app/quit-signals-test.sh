@@ -26,7 +26,6 @@ start() {  # start <folder> <env options...>: the pid in $pid
   local dir=$1; shift
   mkdir -p "$dir"
   cp "$bin" "$dir/velmaris"
-  cp "$(dirname "$bin")/libvelmaris-app.so" "$dir/"  # the launcher loads it from beside itself
   cp "$work/tone.mp3" "$dir/"
   printf '[Options]\r\n' > "$dir/VelmarisOpts.ini"
   env "$@" "$dir/velmaris" "$dir/tone.mp3" >"$dir/out.log" 2>&1 &

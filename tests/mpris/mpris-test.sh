@@ -45,7 +45,6 @@ instance() {  # instance <name> -> folder
   local dir=$work/$1
   mkdir -p "$dir"
   cp "$bin" "$dir/velmaris"
-  cp "$(dirname "$bin")/libvelmaris-app.so" "$dir/"  # the launcher loads it from beside itself
   cp "$work/tagged.mp3" "$work/plain.mp3" "$dir/"
   printf '[Options]\r\n' > "$dir/VelmarisOpts.ini"
   echo "$dir"
