@@ -1,8 +1,5 @@
 #include "platform/PreferredAudioOutput.h"
 
-#include <atomic>
-
-#include "platform/EarlyPulse.h"
 #include "platform/MediaDevice.h"
 #include "platform/PulseAudioOutput.h"
 #include "platform/SdlAudioOutput.h"
@@ -15,26 +12,9 @@ PreferredAudioOutput::~PreferredAudioOutput() {
   chosen_.reset();
 }
 
-namespace {
-
-std::atomic<EarlyPulse*> offered{nullptr};
-
-} // namespace
-
-void OfferEarlyPulse(EarlyPulse* early) { offered.store(early); }
-
-EarlyPulse* ClaimEarlyPulse() { return offered.exchange(nullptr); }
-
 void PreferredAudioOutput::Choose() {
   if (PulseStream::ServerWanted()) {
     auto pulse = std::make_unique<PulseAudioOutput>(render_, user_, gain_);
-    PulseHandles early;
-    EarlyPulse* offer = ClaimEarlyPulse();
-    if (offer && offer->Take(early)) {
-      pulse->Adopt(early);
-      chosen_ = std::move(pulse);
-      return;
-    }
     if (pulse->Connect()) {
       chosen_ = std::move(pulse);
       return;

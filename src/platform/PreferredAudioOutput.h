@@ -1,10 +1,9 @@
 #pragma once
 // The output the media device plays through: a PulseAudio stream when a
-// PulseAudio or PipeWire server answers (the launcher's connection when it
-// made one), SDL2's output otherwise, or when SDL_AUDIODRIVER names another
-// driver than the server's (the user's choice, and the tests' disk driver).
-// The choice is made on the opening thread, so it costs the UI thread
-// nothing.
+// PulseAudio or PipeWire server answers, SDL2's output otherwise, or when
+// SDL_AUDIODRIVER names another driver than the server's (the user's choice,
+// and the tests' disk driver). The choice is made on the opening thread, so
+// it costs the UI thread nothing.
 #include <memory>
 #include <thread>
 

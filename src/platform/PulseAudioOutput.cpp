@@ -54,18 +54,6 @@ bool PulseAudioOutput::Connect(std::string* reason) {
   return true;
 }
 
-void PulseAudioOutput::Adopt(const PulseHandles& handles) {
-  StopVolumeWatch();
-  PulseStream::Disconnect(pulse_);
-  pulse_ = handles;
-  if (!pulse_.loop) return;
-  LoopLock lock(pulse_.loop);
-  StartVolumeWatchLocked();
-  if (!pulse_.stream) return;
-  volumeApplied_ = false;  // the stream was opened at full volume
-  StartWritingLocked();
-}
-
 void PulseAudioOutput::StartVolumeWatchLocked() {
   volumeWatch_ = pa_context_rttime_new(
       pulse_.context, pa_rtclock_now() + kVolumeWatchUsec,

@@ -23,9 +23,6 @@ public:
   // Connects to the server (without starting one). False, with the reason,
   // when there is no server to talk to.
   bool Connect(std::string* reason = nullptr);
-  // Takes over a connection (and stream, if any) made elsewhere: the
-  // launcher's, made while the program loaded.
-  void Adopt(const PulseHandles& handles);
 
   void Open(int rate) override;
   void Close() override;
