@@ -22,25 +22,27 @@ Row groups (--rows; all by default):
            recording, the frames between them in ms ("-" when a player
            changed the samples); silence x->y: the longest silent run around
            x's end; silence 44.1->48k: the longest silent run from 0.5 s
-           before y's end to 3 s after it.
-  idle     a 3-minute song: CPU of the player and of the server while
-           playing (from /proc ticks, the older measure) and RSS; then paused,
-           then stopped: CPU (ns on the CPU over the live threads), the
-           player's wake-ups (context switches) per second, and whether the
-           sink suspended (2 s after the command).
+           before y's end to 2.5 s after it.
+  idle     a 3-minute song playing, then paused, then stopped: in each
+           state the CPU share of the player and of the server (time on the
+           CPU summed over their live threads, from /proc/<pid>/task/*/
+           schedstat, in % of one core), the player's wake-ups (context
+           switches) per second, over 3 s from 1.5 s after the command, and
+           whether the sink was suspended then; the player's RSS playing.
   restart  the 3-minute song plays; the server is killed (SIGKILL) and
            started again on the same socket; then Stop and Play: the time
            from Play to the first sound in the new server's monitor (none
-           within 6 s: not recovered).
+           within 4 s: not recovered); and whether the player still runs.
   load     every core kept busy by a shell loop (the players' priority) while
-           the 3-minute song starts and plays for 8 s: launch -> sound under
+           the 3-minute song starts and plays for 6 s: launch -> sound under
            load, song restarts (the reported position going back), dropouts
            (silent runs of 10 ms or more after the first sound) and their
            total length.
   sound    launch -> sound alone (for many launches of program variants).
 
 --also NAME=PATH adds another build of the program as a player (for example
-the program with and without a launcher). Prints min and median of the runs.
+the program with and without a launcher). Prints min, median and max of
+the runs; for yes-or-no rows, in how many runs.
 Needs Xvfb, pulseaudio, pactl, parec, dbus-daemon, playerctl, audacious,
 audtool, mpg123, sox, lame (scripts/install-deps.sh bench). A full run (all
 rows, 3 players, 5 runs) takes about 10 minutes.
@@ -50,6 +52,7 @@ import functools
 import importlib.util
 import os
 import shutil
+import signal
 import statistics
 import subprocess
 import sys
@@ -61,10 +64,10 @@ import playback_rig as rig  # noqa: E402
 
 RATE = rig.RATE
 X_SECONDS, Y_SECONDS, Z_SECONDS = 2.3, 2.7, 4.0
-PLAY_SECONDS = 4.0  # CPU window while playing, paused, stopped
-SETTLE_SECONDS = 2.0  # after pause or stop: the sink's 1 s suspend delay has passed
-LOAD_SECONDS = 8.0
-RECOVER_SECONDS = 6.0
+PLAY_SECONDS = 3.0  # CPU window while playing, paused, stopped
+SETTLE_SECONDS = 1.5  # after pause or stop: the sink's 1 s suspend delay has passed
+LOAD_SECONDS = 6.0
+RECOVER_SECONDS = 4.0
 DROPOUT_FRAMES = RATE // 100  # 10 ms
 
 
@@ -155,7 +158,7 @@ class Bench:
             if first is None:
                 return r
             r["sound_ms"] = (first - start) * 1000.0
-            sleep_until(first + X_SECONDS + Y_SECONDS + 3.0)
+            sleep_until(first + X_SECONDS + Y_SECONDS + 2.5)
         finally:
             rec.stop()
             player.end()
@@ -166,7 +169,7 @@ class Bench:
         f0 = rig.first_sound_frame(samples)
         r["exact_gap_ms"] = change_gap_ms(bytes(rec.data), *self.refs)
         r["gap_ms"] = longest_silence_ms(samples, f0, X_SECONDS - 0.5, X_SECONDS + 0.6)
-        r["rate_change_ms"] = longest_silence_ms(samples, f0, X_SECONDS + Y_SECONDS - 0.5, X_SECONDS + Y_SECONDS + 3.0)
+        r["rate_change_ms"] = longest_silence_ms(samples, f0, X_SECONDS + Y_SECONDS - 0.5, X_SECONDS + Y_SECONDS + 2.5)
         return r
 
     def idle(self, name, server):
@@ -175,16 +178,8 @@ class Bench:
         player.start([self.songs["long"]])
         pid, spid = player.proc.pid, server.proc.pid
         try:
-            time.sleep(1.0)
-            hz = os.sysconf("SC_CLK_TCK")
-            t0, p0, s0 = time.monotonic(), rig.cpu_ticks(pid), rig.cpu_ticks(spid)
-            time.sleep(PLAY_SECONDS)
-            t1, p1, s1 = time.monotonic(), rig.cpu_ticks(pid), rig.cpu_ticks(spid)
-            r["player_cpu"] = (p1 - p0) / hz / (t1 - t0) * 100.0
-            r["server_cpu"] = (s1 - s0) / hz / (t1 - t0) * 100.0
-            r["rss_mib"] = rig.rss_mib(pid)
-            for state, command in (("paused", player.pause), ("stopped", player.stop_playing)):
-                if command() is None or not player.alive():
+            for state, command in (("playing", None), ("paused", player.pause), ("stopped", player.stop_playing)):
+                if command and (command() is None or not player.alive()):
                     break
                 time.sleep(SETTLE_SECONDS)
                 (pn0, pw0), (sn0, _) = rig.run_ns_and_switches(pid), rig.run_ns_and_switches(spid)
@@ -196,6 +191,8 @@ class Bench:
                 r[state + "_server_cpu"] = (sn1 - sn0) / 1e9 / span * 100.0
                 r[state + "_wakeups"] = (pw1 - pw0) / span
                 r[state + "_suspended"] = 1.0 if server.sink_state() == "SUSPENDED" else 0.0
+                if state == "playing":
+                    r["rss_mib"] = rig.rss_mib(pid)
         finally:
             player.end()
         return r
@@ -286,8 +283,8 @@ ROWS = {
     "launch": [("stream_ms", "launch -> stream ms"), ("sound_ms", "launch -> sound ms"),
                ("exact_gap_ms", "x end -> y start ms"), ("gap_ms", "silence x->y ms"),
                ("rate_change_ms", "silence 44.1->48k ms")],
-    "idle": [("player_cpu", "playing: player CPU %"), ("server_cpu", "playing: server CPU %"),
-             ("rss_mib", "playing: RSS MiB"),
+    "idle": [("playing_player_cpu", "playing: player CPU %"), ("playing_server_cpu", "playing: server CPU %"),
+             ("playing_wakeups", "playing: wake-ups/s"), ("rss_mib", "playing: RSS MiB"),
              ("paused_player_cpu", "paused: player CPU %"), ("paused_server_cpu", "paused: server CPU %"),
              ("paused_wakeups", "paused: wake-ups/s"), ("paused_suspended", "paused: sink suspended"),
              ("stopped_player_cpu", "stopped: player CPU %"), ("stopped_server_cpu", "stopped: server CPU %"),
@@ -302,11 +299,12 @@ YES_NO = {"paused_suspended", "stopped_suspended", "survived", "recovered"}
 
 
 def cell(key, values, runs):
+    """min / median (max); yes-or-no rows: in how many runs."""
     if key in YES_NO:
         return "%d/%d" % (sum(1 for v in values if v), runs)
     if not values:
         return "-"
-    return "%.2f / %.2f" % (min(values), statistics.median(values))
+    return "%.2f / %.2f (%.2f)" % (min(values), statistics.median(values), max(values))
 
 
 def main():
@@ -319,6 +317,10 @@ def main():
                     help="another build of the program, measured as a player of its own")
     ap.add_argument("--markdown", action="store_true", help="print the table as Markdown")
     args = ap.parse_args()
+    # Ctrl+C and kill end the run through the clean-up below, also when the
+    # shell started it in the background (which ignores SIGINT).
+    signal.signal(signal.SIGINT, signal.default_int_handler)
+    signal.signal(signal.SIGTERM, signal.default_int_handler)
     rows = [g for g in args.rows.split(",") if g]
     for g in rows:
         if g not in ROWS:
@@ -371,6 +373,7 @@ def main():
                 sys.exit("unknown player " + name)
         names = list(players)
         bench = Bench(work, songs, refs, envs, players)
+        load_before = os.getloadavg()[0]
         print("== Xvfb on %s, %d runs of %s; players take turns in each run" % (display, args.runs, ",".join(rows)))
         results = {g: {p: [] for p in names} for g in rows}
         for run in range(args.runs):
@@ -386,8 +389,10 @@ def main():
                         "%s %s" % (k, "-" if v is None else "%.2f" % v) for k, v in sorted(r.items()))), flush=True)
 
         print()
-        print("%d runs, %.0f s" % (args.runs, time.monotonic() - began))
-        header = ["min / median"] + names
+        # Other work on the machine delays every player's start: say how busy it was.
+        print("%d runs, %.0f s; load average %.1f at the start, %.1f at the end, %d cores"
+              % (args.runs, time.monotonic() - began, load_before, os.getloadavg()[0], os.cpu_count()))
+        header = ["min / median (max)"] + names
         lines = []
         for g in rows:
             for key, label in ROWS[g]:
@@ -399,9 +404,9 @@ def main():
             for line in lines:
                 print("| " + " | ".join(line) + " |")
         else:
-            print("%-26s" % header[0] + "".join("%18s" % h for h in header[1:]))
+            print("%-26s" % header[0] + "".join("%26s" % h for h in header[1:]))
             for line in lines:
-                print("%-26s" % line[0] + "".join("%18s" % c for c in line[1:]))
+                print("%-26s" % line[0] + "".join("%26s" % c for c in line[1:]))
     finally:
         if bus:
             bus.stop()

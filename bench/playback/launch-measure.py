@@ -70,10 +70,6 @@ def program_copy(program, folder):
     """A private copy of the program with a settings file beside it."""
     exe = os.path.join(folder, "velmaris")
     shutil.copy2(program, exe)
-    # The launcher loads the application library from beside itself.
-    library = os.path.join(os.path.dirname(program), "libvelmaris-app.so")
-    if os.path.exists(library):
-        shutil.copy2(library, os.path.join(folder, "libvelmaris-app.so"))
     with open(os.path.join(folder, "VelmarisOpts.ini"), "w", newline="") as f:
         # Normal fold mode, no skin, no playlist to restore; the caption and
         # the taskbar text follow the song, so every tick rewrites them.

@@ -213,13 +213,6 @@ class Load:
             p.wait()
 
 
-def cpu_ticks(pid):
-    """User + system time of a process and its ended threads, in clock ticks."""
-    with open("/proc/%d/stat" % pid) as f:
-        fields = f.read().rsplit(")", 1)[1].split()
-    return int(fields[11]) + int(fields[12])
-
-
 def run_ns_and_switches(pid):
     """Time on the CPU (ns) and context switches summed over the live
     threads: finer than clock ticks for a process that hardly runs."""
