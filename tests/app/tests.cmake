@@ -10,3 +10,5 @@ velmaris_test(NAME tests_options_dialog SOURCES ${CMAKE_CURRENT_LIST_DIR}/option
 velmaris_test(NAME tests_skin_loading SOURCES ${CMAKE_CURRENT_LIST_DIR}/window_skin_loading_test.cpp LIBS velmaris_window_test_support)
 # The bundled skins are loaded from the build's Skins folder.
 add_dependencies(tests_skin_loading velmaris_skins)
+# The installed layout: one program that runs from its prefix.
+add_test(NAME install_layout COMMAND bash ${CMAKE_CURRENT_LIST_DIR}/install-test.sh ${PROJECT_BINARY_DIR} ${PROJECT_VERSION})
