@@ -259,8 +259,8 @@ int Open(int argc, char** argv) {
 }
 
 // Plays the songs back to back as a gapless player does: each next song is
-// queued while the one before plays. For the whole-program comparison
-// (compare.py records the sound server's output).
+// queued while the one before plays: the device alone, without the program
+// around it, under any output driver.
 int Queue(int argc, char** argv) {
   const auto t0 = Clock::now();
   Mpg123SdlDevice device;
