@@ -5,7 +5,9 @@
 
 #include <cmath>
 #include <limits>
+#include <linux/magic.h>
 #include <sys/stat.h>
+#include <sys/vfs.h>
 
 #include "playlist/Kconvert.h"
 #include "text/Utf8Text.h"
@@ -39,6 +41,12 @@ constexpr PropertyType kWritable[] = {
     {"Volume", QMetaType::Double, "a double (d)"},
 };
 
+// The kernel's own files (/proc/self/mem, /sys/...) call themselves regular.
+bool IsKernelFile(const std::string& path) {
+  struct statfs fs {};
+  return ::statfs(path.c_str(), &fs) == 0 && (fs.f_type == PROC_SUPER_MAGIC || fs.f_type == SYSFS_MAGIC);
+}
+
 QString Shown(const std::string& bytes) { return QString::fromStdString(Utf8Text::MessageText(bytes)); }
 
 } // namespace
@@ -65,7 +73,9 @@ UriPath LocalFileOfUri(const QString& uri) {
     return {{}, QStringLiteral("Not a local file URI: %1").arg(Shown(text))};
   struct stat st {};
   if (::stat(path.c_str(), &st) != 0) return {{}, QStringLiteral("%1 does not exist.").arg(Shown(path))};
-  if (!S_ISREG(st.st_mode)) return {{}, QStringLiteral("%1 is not a regular file.").arg(Shown(path))};
+  if (!S_ISREG(st.st_mode) || IsKernelFile(path))
+    return {{}, QStringLiteral("%1 is not a regular file.").arg(Shown(path))};
+  if (st.st_size == 0) return {{}, QStringLiteral("%1 is empty.").arg(Shown(path))};
   return {path, {}};
 }
 

@@ -25,8 +25,9 @@ QString PropertyValueRefusal(const QString& property, const QVariant& value);
 
 // A URI given to OpenUri as the file's path (bytes, percent escapes decoded
 // byte for byte, so names that are not UTF-8 arrive as they are on disk),
-// or why it is refused: not a file:// URI of this machine, no such file, or
-// not a regular file (a device, FIFO, folder, also behind a link).
+// or why it is refused: not a file:// URI of this machine, no such file,
+// not a regular file (a device, FIFO, folder, a file of /proc or /sys, also
+// behind a link) or an empty one.
 struct UriPath {
   std::string Path;
   QString Refusal;  // empty when Path can be opened

@@ -48,6 +48,8 @@ cp "$dir/tagged.mp3" "$dir/caf"$'\xe9'".mp3"
 mkfifo "$dir/fifo"
 ln -s "$dir/fifo" "$dir/fifo-link.mp3"
 mkdir "$dir/folder.mp3"
+ln -s /proc/self/mem "$dir/mem.mp3"  # only ever read
+: > "$dir/empty.mp3"
 
 "$dir/velmaris" "$dir/two.m3u" >"$dir/out.log" 2>&1 &
 pid=$!
@@ -127,12 +129,16 @@ while read -r uri want; do
 done <<TABLE
 file://$dir/fifo-link.mp3 $invalid
 file://$dir/folder.mp3 $invalid
+file://$dir/mem.mp3 $invalid
+file://$dir/empty.mp3 $invalid
 file://$dir/missing.mp3 $invalid
 http://example.invalid/a.mp3 $invalid
 file://$dir/a%00b.mp3 $invalid
 TABLE
 err=$(call -m $player.OpenUri "file://$dir/fifo-link.mp3" 2>&1)
 check "the reason is given" 1 "$(echo "$err" | grep -c 'fifo-link.mp3 is not a regular file')"
+err=$(call -m $player.OpenUri "file://$dir/mem.mp3" 2>&1)
+check "a kernel file is no regular file" 1 "$(echo "$err" | grep -c 'mem.mp3 is not a regular file')"
 check "OpenUri of a Latin-1 name" ok "$(answer -m $player.OpenUri "file://$dir/caf%E9.mp3")"
 check "it plays that file" "Tagged Title" "$(wait_for "Tagged Title" title)"
 check "the program is still there" running "$(kill -0 "$pid" 2>/dev/null && echo running || echo gone)"
