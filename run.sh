@@ -6,4 +6,4 @@ set -euo pipefail
 cd "$(dirname "$0")"
 bash scripts/install-deps.sh
 bash scripts/build.sh build -DVELMARIS_TESTS=OFF
-exec ./build/velmaris "$PWD/build/demo/Demo Songs.vpls"
+exec ./build/velmaris "$PWD/build/demo/Demo Songs.m3u"

@@ -27,7 +27,7 @@ set(CPACK_PACKAGE_CONTACT "The Velmaris developers <velmaris@users.noreply.githu
 set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "small, skinnable, always-on-top MP3 player")
 set(CPACK_PACKAGE_DESCRIPTION
   "Velmaris plays MP3 files from a compact skinned window that stays on top of\n"
-  "other windows. A fold-out playlist reads .vpls, .m3u, .pls and .b4s\n"
+  "other windows. A fold-out playlist reads .vpls, .m3u, .m3u8, .pls and .b4s\n"
   "playlists, finds lines as you type and shows ID3v1 and ID3v2 tags. Skin\n"
   "scripts change its look. Three skins and three demo songs are included.")
 string(JOIN "" CPACK_PACKAGE_DESCRIPTION ${CPACK_PACKAGE_DESCRIPTION})

@@ -32,5 +32,8 @@ tune() {
 tune "Morning Lake.mp3" "Morning Lake" 1 0.45 392 440 494 587 494 440 392 330 392 440 392 294 330 392 440 392
 tune "Paper Boats.mp3" "Paper Boats" 2 0.3 523 659 784 659 523 587 698 587 523 659 784 880 784 659 587 523 440 523 587 523
 tune "Evening Lanterns.mp3" "Evening Lanterns" 3 0.6 330 392 440 392 349 330 294 330 262 294 330 262
-printf '%s\r\n' "$PWD/Morning Lake.mp3" "$PWD/Paper Boats.mp3" "$PWD/Evening Lanterns.mp3" > "Demo Songs.vpls"
+# Names relative to the list's own folder (an .m3u resolves them there), so
+# the folder can move: the build's copy, the installed one, a copy anywhere.
+rm -f "Demo Songs.vpls"
+printf '%s\r\n' "Morning Lake.mp3" "Paper Boats.mp3" "Evening Lanterns.mp3" > "Demo Songs.m3u"
 touch stamp

@@ -13,3 +13,8 @@ add_executable(bench_playlist_tags
   ${PROJECT_SOURCE_DIR}/tests/support/TagBytes.cpp)
 target_link_libraries(bench_playlist_tags PRIVATE velmaris_engine)
 target_include_directories(bench_playlist_tags PRIVATE ${PROJECT_SOURCE_DIR}/src ${PROJECT_SOURCE_DIR}/tests)
+
+# bench_m3u_memory: the peak memory of opening a huge .m3u of short lines.
+add_executable(bench_m3u_memory ${CMAKE_CURRENT_LIST_DIR}/bench_m3u_memory.cpp)
+target_link_libraries(bench_m3u_memory PRIVATE velmaris_engine)
+target_include_directories(bench_m3u_memory PRIVATE ${PROJECT_SOURCE_DIR}/src)

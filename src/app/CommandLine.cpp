@@ -6,7 +6,7 @@ constexpr const char* kUsage =
     "Usage: velmaris [FILE]\n"
     "A small, skinnable, always-on-top MP3 player.\n"
     "\n"
-    "  FILE           an MP3 file or a playlist (.vpls, .m3u, .pls, .b4s) to open\n"
+    "  FILE           an MP3 file or a playlist (.vpls, .m3u, .m3u8, .pls, .b4s) to open\n"
     "\n"
     "Options:\n"
     "  -h, --help     show this help and exit\n"

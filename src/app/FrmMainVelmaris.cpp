@@ -40,7 +40,7 @@
 
 const std::string TFrmMainVelmaris::MP3Filter = "MP3s (*.mp3)|*.mp3";
 const std::string TFrmMainVelmaris::PlayListFilter =
-    "Extended Playlists (*.vpls)(*.b4s)(*.m3u)(*.pls)|*.vpls;*.b4s;*.m3u;*.pls|"
+    "Extended Playlists (*.vpls)(*.b4s)(*.m3u)(*.m3u8)(*.pls)|*.vpls;*.b4s;*.m3u;*.m3u8;*.pls|"
     "Velmaris Files (*.mp3)(*.vpls)|*.mp3;*.vpls|All Files (*.*)|*.*";
 const std::string TFrmMainVelmaris::OpenFilter = TFrmMainVelmaris::MP3Filter + "|" + TFrmMainVelmaris::PlayListFilter;
 

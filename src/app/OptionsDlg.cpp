@@ -16,6 +16,7 @@
 #include <QTabBar>
 #include <QTabWidget>
 
+#include <algorithm>
 #include <sys/stat.h>
 
 #include "app/widgets/SkinImage.h"
@@ -87,14 +88,15 @@ TOptionsDlg::TOptionsDlg(QWidget* owner, Context context) : QDialog(owner), cont
   setObjectName(QStringLiteral("OptionsDlg"));
   setWindowTitle(QStringLiteral("Velmaris Options"));
   setWindowFlags(Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint);
-  // The pages are 22 pixels taller than they were for the tag-reading switch.
-  setFixedSize(228, 288);
+  // The pages are 22 pixels taller than they were for the tag-reading switch,
+  // and 12 wider so the longest "Show" text fits its box.
+  setFixedSize(240, 288);
   QFont f(QStringLiteral("MS Sans Serif"));
   f.setPixelSize(11);
   setFont(f);
 
   PageControl1 = new QTabWidget(this);
-  PageControl1->setGeometry(4, 4, 220, 248);
+  PageControl1->setGeometry(4, 4, 232, 248);
   // The four page tabs must fit the narrow dialog side by side.
   PageControl1->tabBar()->setUsesScrollButtons(false);
   PageControl1->tabBar()->setExpanding(false);
@@ -105,10 +107,10 @@ TOptionsDlg::TOptionsDlg(QWidget* owner, Context context) : QDialog(owner), cont
   CreateAboutPage();
 
   OKBtn = new QPushButton(QStringLiteral("OK"), this);
-  OKBtn->setGeometry(68, 258, 75, 25);
+  OKBtn->setGeometry(80, 258, 75, 25);
   OKBtn->setDefault(true);
   CancelBtn = new QPushButton(QStringLiteral("Cancel"), this);
-  CancelBtn->setGeometry(149, 258, 75, 25);
+  CancelBtn->setGeometry(161, 258, 75, 25);
   connect(OKBtn, &QPushButton::clicked, this, [this] {
     OKBtnClick();
     accept();
@@ -193,9 +195,11 @@ void TOptionsDlg::CreateDisplayPage() {
   l10->setFont(BoldFont(font()));
   l10->setGeometry(8, y + 3, 40, 14);
   cmbPlayListMode = new QComboBox(TabSheet2);
-  cmbPlayListMode->setGeometry(50, y, 157, 21);
   cmbPlayListMode->addItems({QStringLiteral("File name"), QStringLiteral("File name (no ext)"),
-                             QStringLiteral("Artist - Title (ID3)"), QStringLiteral("Artist - Title [Album] (ID3) ")});
+                             QStringLiteral("Artist - Title (ID3)"), QStringLiteral("Artist - Title [Album] (ID3)")});
+  // As wide as its longest text needs, up to the page's edge.
+  constexpr int kPageEdge = 224;
+  cmbPlayListMode->setGeometry(50, y, std::clamp(cmbPlayListMode->sizeHint().width(), 157, kPageEdge - 50), 21);
   connect(cmbPlayListMode, &QComboBox::activated, this, [this] { cmbPlayListModeChange(); });
   cbxReadAllTagVersions = new QCheckBox(QStringLiteral("Read ID3v2.2 and ID3v2.4 tags too"), TabSheet2);
   cbxReadAllTagVersions->setGeometry(8, y + 27, 199, 18);
@@ -288,7 +292,8 @@ void FillOptionsDialog(const TVelmarisOptions& o, TOptionsDlg& d, const std::str
   d.EditTaskDisplay->setText(QString::fromStdString(o.DispTask));
   d.EditNormalDisplay->setText(QString::fromStdString(o.DispNormal));
   d.EditMiniModeDisp->setText(QString::fromStdString(o.DispMini));
-  d.CurSkinLabel->setText(QString::fromStdString(PathRules::ExtractFileName(o.LastSkinFile)));
+  d.CurSkinLabel->setText(o.LastSkinFile.empty() ? QString::fromLatin1(TOptionsDlg::BuiltInSkinName)
+                                                  : QString::fromStdString(PathRules::ExtractFileName(o.LastSkinFile)));
   // An out-of-range mode shows no item, as a list with that index would.
   d.cmbPlayListMode->setCurrentIndex(o.PlayListMode >= 0 && o.PlayListMode < 4 ? o.PlayListMode : -1);
   d.cbxMinimizeToTray->setChecked(o.MinimizeToTray);

@@ -93,6 +93,8 @@ public:
   };
   static const Association Associations[5];
   static const char* const AboutText;
+  // What "Selected Skin:" names while no skin script is chosen.
+  static constexpr const char* BuiltInSkinName = "Built-in";
 
   // The page for the README the logo opens.
   std::string ReadmePath() const;

@@ -10,6 +10,8 @@
 #include <exception>
 #include <unistd.h>
 
+#include "mpris/MprisInput.h"
+#include "mpris/MprisProperties.h"
 #include "platform/MediaDevice.h"
 #include "playback/PlaybackEngine.h"
 #include "playlist/PathRules.h"
@@ -117,6 +119,7 @@ MprisService::MprisService(PlaybackEngine& engine, WindowActions actions, QObjec
     : QObject(parent), engine_(engine), actions_(std::move(actions)) {
   new RootAdaptor(this);
   new PlayerAdaptor(this);
+  AddMprisProperties(*this);
   connect(&engine_, &PlaybackEngine::SongLoaded, this, [this] {
     ++trackNumber_;
     AnnounceChanges();
@@ -210,7 +213,7 @@ void MprisService::Seek(qlonglong offsetUs) {
   Command([this, offsetUs] {
     if (!CanSeek()) return;
     const qlonglong lengthUs = static_cast<qlonglong>(engine_.Device()->Length()) * UsPerMs;
-    qlonglong target = Position() + offsetUs;
+    qlonglong target = MprisInput::SeekTarget(Position(), offsetUs);
     if (target < 0) target = 0;
     // Past the end: as the player's next song would.
     if (target >= lengthUs) engine_.Next();
@@ -227,10 +230,16 @@ void MprisService::SetPosition(const QDBusObjectPath& trackId, qlonglong positio
 }
 
 void MprisService::OpenUri(const QString& uri) {
-  const QUrl url(uri);
-  if (!url.isLocalFile()) return;
-  const std::string path = QFile::encodeName(url.toLocalFile()).toStdString();
-  Command([this, &path] { engine_.OpenPath(path, false, true); });
+  // Refused before anything changes: the song playing goes on.
+  const MprisInput::UriPath file = MprisInput::LocalFileOfUri(uri);
+  if (!file.Refusal.isEmpty()) return RefuseCall(QDBusError::errorString(QDBusError::InvalidArgs), file.Refusal);
+  Command([this, &file] { engine_.OpenPath(file.Path, false, true); });
+}
+
+// ---- input checks ----
+
+void MprisService::RefuseCall(const QString& errorName, const QString& text) {
+  if (calledFromDBus()) sendErrorReply(errorName, text);
 }
 
 // ---- properties ----
@@ -267,7 +276,9 @@ void MprisService::SetShuffle(bool on) {
 double MprisService::Volume() const { return engine_.VolumeLevel(); }
 
 void MprisService::SetVolume(double volume) {
-  Command([this, volume] { engine_.SetVolumeLevel(static_cast<float>(volume)); });
+  float level = 0;
+  if (!MprisInput::VolumeLevel(volume, level)) return;
+  Command([this, level] { engine_.SetVolumeLevel(level); });
 }
 
 qlonglong MprisService::Position() const { return static_cast<qlonglong>(engine_.PlayerPosition()) * UsPerMs; }

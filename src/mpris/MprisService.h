@@ -4,6 +4,7 @@
 // the window: every command goes to the player engine, exactly as the
 // window's own button would send it, and every change the engine publishes
 // is announced. A command that does not apply is ignored, never an error.
+#include <QDBusContext>
 #include <QDBusObjectPath>
 #include <QObject>
 #include <QString>
@@ -15,7 +16,7 @@
 
 class PlaybackEngine;
 
-class MprisService : public QObject {
+class MprisService : public QObject, protected QDBusContext {
   Q_OBJECT
 public:
   static constexpr const char* ObjectPath = "/org/mpris/MediaPlayer2";
@@ -64,6 +65,9 @@ public:
   bool CanPause() const;
   bool CanSeek() const;
   QDBusObjectPath TrackId() const;
+
+  // Answers the bus call being handled with an error (outside one: nothing).
+  void RefuseCall(const QString& errorName, const QString& text);
 
   // The player properties as the bus shows them (Position left out).
   QVariantMap PlayerProperties() const;

@@ -1,5 +1,6 @@
 #include "playlist/Kconvert.h"
 
+#include <algorithm>
 #include <cstring>
 #include <stdexcept>
 #include <string_view>
@@ -7,6 +8,7 @@
 
 #include "playlist/PathRules.h"
 #include "text/TextLines.h"
+#include "text/Utf8Text.h"
 #include "text/Tokens.h"
 
 namespace Kconvert {
@@ -53,20 +55,21 @@ std::vector<std::string> SplitTextLines(const std::string& text) { return TextLi
 
 std::string JoinLinesCrLf(const std::vector<std::string>& lines) { return TextLines::JoinCrLf(lines); }
 
-std::vector<std::string> ReadTextLines(const std::string& path) { return ReadTextLines(path, kMaxPlaylistBytes); }
+std::vector<std::string> ReadTextLines(const std::string& path) {
+  return TextLines::Read(path, kMaxPlaylistBytes, kMaxPlaylistLines);
+}
 
 std::vector<std::string> ReadTextLines(const std::string& path, size_t maxBytes) {
   return TextLines::Read(path, maxBytes);
 }
 
 std::vector<std::string> ReadM3u(const std::string& path) {
+  // Filtered in place: no second list of every line.
   std::vector<std::string> lines = ReadTextLines(path);
-  std::vector<std::string> result;
-  result.reserve(lines.size());
-  for (std::string& line : lines) {
-    if (line.find('#') == std::string::npos) result.push_back(std::move(line));
-  }
-  return result;
+  lines.erase(std::remove_if(lines.begin(), lines.end(),
+                             [](const std::string& line) { return line.find('#') != std::string::npos; }),
+              lines.end());
+  return lines;
 }
 
 std::vector<std::string> ReadPls(const std::string& path) {
@@ -118,37 +121,52 @@ std::string FileUriToPath(const std::string& entry) {
   return path;
 }
 
+namespace {
+
+// A relative entry as a path below `folder`. When it holds "\" and does not
+// name a file as it stands, "\" is read as "/" (written on Windows:
+// "sub\a.mp3" means "sub/a.mp3"; "\a.mp3" too).
+std::string RelativeEntryPath(const std::string& folder, const std::string& entry) {
+  if (entry.find('\\') == std::string::npos || IsRegularFile(folder + entry)) return folder + entry;
+  std::string path = entry;
+  for (char& c : path)
+    if (c == '\\') c = '/';
+  const size_t first = path.find_first_not_of('/');
+  return folder + (first == std::string::npos ? std::string() : path.substr(first));
+}
+
+} // namespace
+
 void ResolvePlaylistEntries(const std::string& playlistPath, std::vector<std::string>& list) {
   const std::string folder = PathRules::ExtractFilePath(playlistPath);
   for (std::string& entry : list) {
+    // `prefix` is what the resolved path holds before the list's own text.
+    std::string prefix;
     if (StartsWithNoCase(entry, 0, "file:")) {
       entry = FileUriToPath(entry);
-      continue;
+    } else if (IsRelativeEntry(entry)) {
+      entry = RelativeEntryPath(folder, entry);
+      prefix = folder;
     }
-    if (!IsRelativeEntry(entry)) continue;
-    if (entry.find('\\') != std::string::npos && !IsRegularFile(folder + entry)) {
-      // Written on Windows: "sub\a.mp3" means "sub/a.mp3"; "\a.mp3" too.
-      std::string path = entry;
-      for (char& c : path)
-        if (c == '\\') c = '/';
-      const size_t first = path.find_first_not_of('/');
-      entry = folder + (first == std::string::npos ? std::string() : path.substr(first));
-      continue;
-    }
-    entry.insert(0, folder);
+    // A name that is not UTF-8 and names no file was likely written on
+    // Windows in its 8-bit code page, while the disk names it in UTF-8.
+    const std::string_view name = std::string_view(entry).substr(prefix.size());
+    if (Utf8Text::IsValid(name) || IsRegularFile(entry)) continue;
+    std::string converted = prefix + Utf8Text::FromWindows1252(name);
+    if (IsRegularFile(converted)) entry = std::move(converted);
   }
 }
 
 std::vector<std::string> ReadM3u8(const std::string& path) {
   std::vector<std::string> lines = ReadTextLines(path);
   if (!lines.empty() && lines[0].compare(0, kUtf8Bom.size(), kUtf8Bom) == 0) lines[0].erase(0, kUtf8Bom.size());
-  std::vector<std::string> result;
-  result.reserve(lines.size());
-  for (const std::string& line : lines) {
+  size_t kept = 0;  // the entries are gathered at the front of the same list
+  for (std::string& line : lines) {
     std::string entry = TrimBlanks(line);
-    if (!entry.empty() && entry[0] != '#') result.push_back(std::move(entry));
+    if (!entry.empty() && entry[0] != '#') lines[kept++] = std::move(entry);
   }
-  return result;
+  lines.resize(kept);
+  return lines;
 }
 
 std::vector<std::string> ReadM3uEntries(const std::string& path) {

@@ -14,12 +14,16 @@ namespace Kconvert {
 // Throws std::runtime_error("Cannot open file \"<path>\". <reason>") when the
 // file cannot be opened or read (callers test for the file first), is not a
 // regular file (a FIFO is refused at once, never waited on) or is longer
-// than kMaxPlaylistBytes.
+// than kMaxPlaylistBytes or has more than kMaxPlaylistLines lines.
 std::vector<std::string> ReadTextLines(const std::string& path);
 // The same with another size limit (skin scripts are small).
 std::vector<std::string> ReadTextLines(const std::string& path, std::size_t maxBytes);
 // Larger than any playlist a person keeps (a million entries).
 inline constexpr std::size_t kMaxPlaylistBytes = 256u * 1024u * 1024u;
+// A playlist file of more lines is refused (ReadTextLines throws "... It has
+// more than 1000000 lines."): every line costs about a hundred bytes in the
+// list, so a file of short lines would take many times its size.
+inline constexpr std::size_t kMaxPlaylistLines = 1000000;
 
 // Every line that holds no "#", in order, empty lines included.
 std::vector<std::string> ReadM3u(const std::string& path);

@@ -273,12 +273,22 @@ void PlayList::Clear() {
 }
 
 void PlayList::AddFileList(const std::vector<std::string>& paths, bool keep) {
+  AddFileList(std::vector<std::string>(paths), keep);
+}
+
+void PlayList::AddFileList(std::vector<std::string>&& paths, bool keep) {
   if (paths.empty()) return;
   Batch batch;
   batch.clear = !keep;
-  batch.paths.reserve(paths.size());
-  for (const std::string& path : paths)
-    if (AcceptsLine(path, batch.skipped)) batch.paths.push_back(path);
+  // The accepted paths are gathered at the front of the same list.
+  size_t kept = 0;
+  for (size_t i = 0; i < paths.size(); ++i) {
+    if (!AcceptsLine(paths[i], batch.skipped)) continue;
+    if (kept != i) paths[kept] = std::move(paths[i]);  // never moved onto itself
+    ++kept;
+  }
+  paths.resize(kept);
+  batch.paths = std::move(paths);
   AddBatch(std::move(batch));
 }
 
@@ -333,9 +343,9 @@ PlayList::Opened PlayList::OpenPath(const std::string& path, bool keep) {
 }
 
 void PlayList::LoadPlayListFile(const std::string& path, bool keep) {
-  const std::vector<std::string> lines = Kconvert::ReadTextLines(path);
+  std::vector<std::string> lines = Kconvert::ReadTextLines(path);
   if (!keep) options_->LastListFile = path;
-  AddFileList(lines, keep);
+  AddFileList(std::move(lines), keep);
 }
 
 void PlayList::Save(const std::string& path) {

@@ -94,6 +94,9 @@ public:
   // The MP3 files among `paths` as new lines at the end, in one insertion;
   // without `keep` the list is cleared first (also when none is added).
   void AddFileList(const std::vector<std::string>& paths, bool keep);
+  // The same, taking the paths over instead of copying them (a long list
+  // read from a file is never held twice).
+  void AddFileList(std::vector<std::string>&& paths, bool keep);
   // The MP3 files of `folder` at the end, in the reverse of the folder
   // listing's order; returns how many were added.
   int AddFolder(const std::string& folder);

@@ -40,7 +40,10 @@ constexpr FrameName kV3Frames[] = {{"TIT2", kTitle}, {"TPE1", kArtist}, {"TALB",
                                    {"TCON", kGenre}, {"COMM", kComment}};
 
 int SlotOf(const uint8_t* id, uint8_t major) {
-  if (major == 2) {
+  // One iTunes version wrote ID3v2.3 tags with the three-letter ids of
+  // ID3v2.2 padded with a zero byte ("TT2\0").
+  const bool v22Id = major == 2 || id[3] == 0;
+  if (v22Id) {
     for (const FrameName& f : kV2Frames)
       if (std::memcmp(id, f.id, 3) == 0) return f.slot;
   } else {
@@ -191,7 +194,6 @@ struct Walker {
   std::array<std::string, kSlotCount>& slots;
 
   size_t FrameHeaderSize() const { return major == 2 ? 6 : 10; }
-  size_t IdSize() const { return major == 2 ? 3 : 4; }
 
   // Whether a frame, the padding or the tag's end begins at pos.
   bool FrameOrEndAt(uint64_t pos) const {
@@ -260,8 +262,10 @@ struct Walker {
     while (pos < end && end - pos >= headerSize) {
       uint8_t fh[10];
       if (!src.ReadExact(static_cast<int64_t>(pos), fh, headerSize)) return;
-      for (size_t i = 0; i < IdSize(); ++i)
-        if (!IsIdChar(fh[i])) return; // padding, or not a frame any more
+      // Padding (no id starts with a zero byte). Any other id, one with
+      // small letters too, is a frame to step over by its size when it is
+      // none of those read here.
+      if (fh[0] == 0) return;
       const uint64_t dataStart = pos + headerSize;
       uint64_t size = FrameSize(fh, dataStart);
       if (size > end - dataStart) size = end - dataStart; // a cut tag: as far as it goes

@@ -7,8 +7,10 @@
 
 namespace TextLines {
 
-std::vector<std::string> Split(const std::string& text) {
-  std::vector<std::string> lines;
+namespace {
+
+// Calls f(begin, end) for each line of text, by the rules above.
+template <class F> void ForEachLine(const std::string& text, F&& f) {
   const char* p = text.data();
   const char* end = p + text.size();
   // A NUL byte ends the text.
@@ -25,12 +27,27 @@ std::vector<std::string> Split(const std::string& text) {
     if (cr < p) cr = next(p, '\r');
     if (lf < p) lf = next(p, '\n');
     const char* q = cr < lf ? cr : lf;
-    lines.emplace_back(p, q);
+    f(p, q);
     if (q < end && *q == '\r') ++q;
     if (q < end && *q == '\n') ++q;
     p = q;
   }
+}
+
+} // namespace
+
+std::vector<std::string> Split(const std::string& text) {
+  std::vector<std::string> lines;
+  // Counted first: the list is made at its final size, never regrown.
+  lines.reserve(CountLines(text));
+  ForEachLine(text, [&lines](const char* begin, const char* end) { lines.emplace_back(begin, end); });
   return lines;
+}
+
+size_t CountLines(const std::string& text) {
+  size_t count = 0;
+  ForEachLine(text, [&count](const char*, const char*) { ++count; });
+  return count;
 }
 
 std::string JoinCrLf(const std::vector<std::string>& lines) {
@@ -45,9 +62,13 @@ std::string JoinCrLf(const std::vector<std::string>& lines) {
   return text;
 }
 
-std::vector<std::string> Read(const std::string& path, size_t maxBytes) {
+std::vector<std::string> Read(const std::string& path, size_t maxBytes, size_t maxLines) {
   Files::ReadResult r = Files::ReadRegularFile(path, maxBytes);
   if (!r.Ok()) throw std::runtime_error("Cannot open file \"" + path + "\". " + r.error);
+  // Refused before a line is made: each costs far more than its bytes.
+  if (maxLines != SIZE_MAX && CountLines(r.data) > maxLines)
+    throw std::runtime_error("Cannot open file \"" + path + "\". It has more than " + std::to_string(maxLines) +
+                             " lines.");
   return Split(r.data);
 }
 

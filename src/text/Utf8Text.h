@@ -26,6 +26,11 @@ bool IsValid(std::string_view s);
 // a replacement character; the name itself stays as it is for opening.
 std::string ForDisplay(std::string_view s);
 
+// Bytes of a text written on Windows (Windows-1252, Latin-1 with printable
+// signs in 0x80-0x9F) as UTF-8. The five bytes Windows-1252 leaves unused
+// become the control characters of the same number, as Windows reads them.
+std::string FromWindows1252(std::string_view s);
+
 // At most maxChars characters: a longer text keeps its first and last
 // characters with U+2026 "…" between them, so a path keeps its start and
 // its file name. Never cuts inside a character.

@@ -1,4 +1,5 @@
 #include "app/CommandLine.h"
+#include "playlist/Kconvert.h"
 
 #include <gtest/gtest.h>
 
@@ -30,6 +31,14 @@ TEST(CommandLine, HelpInBothSpellingsPrintsUsageAndSucceeds) {
     const Answer a = Ask({option});
     EXPECT_EQ(a.Code, 0) << option;
     EXPECT_EQ(a.Output.rfind("Usage: velmaris [FILE]\n", 0), 0u) << option;
+  }
+}
+
+TEST(CommandLine, HelpNamesEveryPlaylistTypeTheProgramOpens) {
+  const std::string help = Ask({"--help"}).Output;
+  for (const std::string ext : {".vpls", ".m3u", ".m3u8", ".pls", ".b4s"}) {
+    EXPECT_NE(Kconvert::PlaylistReaderFor("list" + ext), nullptr) << ext;
+    EXPECT_TRUE(help.find(ext + ",") != std::string::npos || help.find(ext + ")") != std::string::npos) << ext;
   }
 }
 

@@ -8,6 +8,8 @@
 #include <QLineEdit>
 #include <QListWidget>
 #include <QPushButton>
+#include <QStyle>
+#include <QStyleOptionComboBox>
 #include <QTabWidget>
 
 #include <filesystem>
@@ -63,7 +65,7 @@ TEST_F(OptionsDialog, FillsEveryControlFromTheSettings) {
         EXPECT_EQ(d.EditMiniModeDisp->text(), QStringLiteral("mini"));
         EXPECT_EQ(d.EditTaskDisplay->text(), QStringLiteral("$pos"));
         EXPECT_EQ(d.CurSkinLabel->text(), QStringLiteral("Blue.vskin"));
-        EXPECT_EQ(d.cmbPlayListMode->currentText(), QStringLiteral("Artist - Title [Album] (ID3) "));
+        EXPECT_EQ(d.cmbPlayListMode->currentText(), QStringLiteral("Artist - Title [Album] (ID3)"));
         EXPECT_TRUE(d.cbxMinimizeToTray->isChecked());
         EXPECT_FALSE(d.cbxQuickFind->isChecked());
         // On the page with the playlist display mode.
@@ -76,6 +78,32 @@ TEST_F(OptionsDialog, FillsEveryControlFromTheSettings) {
       },
       false);
   EXPECT_EQ(Dialogs.ModalCount, 1);
+}
+
+TEST_F(OptionsDialog, TextsShowWhole) {
+  auto& w = CreateWindow();
+  w.VelmarisOptions.LastSkinFile = "";
+  Run(
+      [](TOptionsDlg& d) {
+        EXPECT_EQ(d.CurSkinLabel->text(), QStringLiteral("Built-in"));
+        // Every display mode fits the text field of the closed Show box.
+        QComboBox* box = d.cmbPlayListMode;
+        QStyleOptionComboBox option;
+        option.initFrom(box);
+        option.rect = box->rect();
+        const QRect field = box->style()->subControlRect(QStyle::CC_ComboBox, &option, QStyle::SC_ComboBoxEditField, box);
+        for (int i = 0; i < box->count(); ++i) {
+          const QString text = box->itemText(i);
+          EXPECT_EQ(text, text.trimmed());
+          EXPECT_LE(box->fontMetrics().horizontalAdvance(text), field.width()) << text.toStdString();
+        }
+        // Neither past the page nor over its label.
+        EXPECT_LE(box->geometry().right(), box->parentWidget()->width());
+        for (const QLabel* label : box->parentWidget()->findChildren<QLabel*>(Qt::FindDirectChildrenOnly))
+          if (label->text() == QStringLiteral("Show:"))
+            EXPECT_LE(label->x() + label->fontMetrics().horizontalAdvance(label->text()), box->x());
+      },
+      false);
 }
 
 TEST_F(OptionsDialog, OkWithoutChangesTouchesNoAssociationAndShowsNoMessage) {
@@ -107,7 +135,7 @@ TEST_F(OptionsDialog, ModeChangeShowsTheMessageOnceOnOkAndNothingOnCancel) {
       true);
   ASSERT_EQ(Dialogs.Messages.size(), 1u);
   EXPECT_EQ(Dialogs.Messages[0].Text,
-            "Show 'Artist - Title [Album] (ID3) ' will take effect when reloading a playlist or playing a song.");
+            "Show 'Artist - Title [Album] (ID3)' will take effect when reloading a playlist or playing a song.");
   EXPECT_EQ(w.VelmarisOptions.PlayListMode, 3);
 }
 

@@ -298,7 +298,7 @@ TEST_F(StartupClose, ApplicationTitleStartsAsTheProgramName) {
   EXPECT_TRUE(w.NextButton->isEnabled());
   EXPECT_EQ(w.btnVolume->Caption(), QStringLiteral("50%"));
   EXPECT_EQ(TFrmMainVelmaris::OpenFilter,
-            "MP3s (*.mp3)|*.mp3|Extended Playlists (*.vpls)(*.b4s)(*.m3u)(*.pls)|*.vpls;*.b4s;*.m3u;*.pls|"
+            "MP3s (*.mp3)|*.mp3|Extended Playlists (*.vpls)(*.b4s)(*.m3u)(*.m3u8)(*.pls)|*.vpls;*.b4s;*.m3u;*.m3u8;*.pls|"
             "Velmaris Files (*.mp3)(*.vpls)|*.mp3;*.vpls|All Files (*.*)|*.*");
 }
 

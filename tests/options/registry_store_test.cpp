@@ -7,6 +7,8 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <iostream>
+#include <vector>
 #include <sys/stat.h>
 
 namespace {
@@ -185,7 +187,11 @@ TEST_F(FileRegistryTest, FifoOrDeviceInPlaceOfTheFileNeitherHangsNorIsReplaced) 
   std::filesystem::create_directories(dir.File("velmaris"));
   const std::string fifo = dir.File("fifo");
   ASSERT_EQ(::mkfifo(fifo.c_str(), 0644), 0);
-  for (const std::string& target : {fifo, std::string("/dev/zero")}) {
+  // A device node of the test folder's own: a regressed refusal writes there.
+  std::vector<std::string> targets = {fifo};
+  if (const std::string zero = dir.ZeroDevice("zero"); !zero.empty()) targets.push_back(zero);
+  else std::cerr << "No device node can be made here (not root): that case is skipped.\n";
+  for (const std::string& target : targets) {
     SCOPED_TRACE(target);
     std::filesystem::remove(path);
     ASSERT_EQ(::symlink(target.c_str(), path.c_str()), 0);

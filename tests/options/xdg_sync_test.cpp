@@ -8,6 +8,8 @@
 
 #include <cstdlib>
 #include <filesystem>
+#include <iostream>
+#include <vector>
 #include <sys/stat.h>
 
 namespace {
@@ -144,7 +146,11 @@ TEST_F(XdgTest, FifoOrDeviceInPlaceOfADesktopFileIsAnErrorNotAHang) {
   const std::string fifo = dir.File("fifo");
   ASSERT_EQ(::mkfifo(fifo.c_str(), 0644), 0);
   // mimeapps.list as a FIFO, then as a link to /dev/zero (endless bytes).
-  for (const std::string& target : {fifo, std::string("/dev/zero")}) {
+  // A device node of the test folder's own: a regressed refusal writes there.
+  std::vector<std::string> targets = {fifo};
+  if (const std::string zero = dir.ZeroDevice("zero"); !zero.empty()) targets.push_back(zero);
+  else std::cerr << "No device node can be made here (not root): that case is skipped.\n";
+  for (const std::string& target : targets) {
     SCOPED_TRACE(target);
     std::filesystem::remove(MimeApps());
     ASSERT_EQ(::symlink(target.c_str(), MimeApps().c_str()), 0);

@@ -5,9 +5,11 @@
 
 #include <cstdlib>
 #include <filesystem>
+#include <iostream>
+#include <unistd.h>
+#include <vector>
 #include <sys/stat.h>
 #include <sys/wait.h>
-#include <unistd.h>
 
 using testsupport::Exists;
 using testsupport::ReadAll;
@@ -295,9 +297,17 @@ TEST(IniFile, FifoOrDeviceInsteadOfTheFileGivesDefaultsAndIsNotReplaced) {
   TempDir dir;
   const std::string fifo = dir.File("fifo.ini");
   ASSERT_EQ(::mkfifo(fifo.c_str(), 0644), 0);
-  const std::string zero = dir.File("zero.ini");
-  ASSERT_EQ(::symlink("/dev/zero", zero.c_str()), 0);
-  for (const std::string& path : {fifo, zero}) {
+  // A link to a device node of the test folder's own: a regressed refusal
+  // writes there, never to the system's /dev/zero.
+  std::vector<std::string> paths = {fifo};
+  if (const std::string device = dir.ZeroDevice("zero"); !device.empty()) {
+    const std::string zero = dir.File("zero.ini");
+    ASSERT_EQ(::symlink(device.c_str(), zero.c_str()), 0);
+    paths.push_back(zero);
+  } else {
+    std::cerr << "No device node can be made here (not root): that case is skipped.\n";
+  }
+  for (const std::string& path : paths) {
     EXPECT_EQ(GetPrivateProfileString("S", "k", "def", 100, path), "def"); // at once, no waiting
     EXPECT_FALSE(WritePrivateProfileString("S", "k", "v", path));
   }

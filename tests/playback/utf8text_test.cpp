@@ -1,6 +1,9 @@
 // Measuring and cutting captions by characters.
 #include <gtest/gtest.h>
 
+#include <string>
+#include <utility>
+
 #include "text/Utf8Text.h"
 
 namespace {
@@ -24,3 +27,15 @@ TEST(Utf8TextTest, BrokenBytesCountOneEach) {
 }
 
 } // namespace
+
+TEST(Utf8TextTest, Windows1252BytesAsUtf8) {
+  const std::pair<std::string, std::string> cases[] = {
+      {"caf\xE9 \xF1", "caf\xC3\xA9 \xC3\xB1"},         // Latin-1 letters
+      {"\x80 \x99 \x9F", "\xE2\x82\xAC \xE2\x84\xA2 \xC5\xB8"},  // the signs in 0x80-0x9F
+      {"\x81\x9D", "\xC2\x81\xC2\x9D"},                  // unused bytes: control characters
+      {"\xFF", "\xC3\xBF"},
+      {"plain\\a.mp3", "plain\\a.mp3"},
+      {"", ""},
+  };
+  for (const auto& [bytes, utf8] : cases) EXPECT_EQ(Utf8Text::FromWindows1252(bytes), utf8) << bytes;
+}

@@ -141,6 +141,27 @@ TEST(ReadTextLines, FifoDeviceAndHugeFilesAreRefusedAtOnce) {
   EXPECT_THROW(Kconvert::ReadTextLines(dir.File("small"), 4), std::runtime_error);
 }
 
+TEST(ReadTextLines, AListOfMoreLinesThanAPlaylistMayHaveIsRefused) {
+  TempDir dir;
+  const std::string path = dir.File("long.m3u");
+  // Lines as the line rules count them: CR LF is one line end, a last line
+  // needs none, an empty line between two ends counts.
+  const std::size_t max = Kconvert::kMaxPlaylistLines;
+  for (const std::string line : {"a.mp3\r\n", "a.mp3\n", "a.mp3\r", "\n"}) {
+    std::string text;
+    for (std::size_t i = 0; i < max; ++i) text += line;
+    WriteAll(path, text);
+    EXPECT_EQ(Kconvert::ReadM3u(path).size(), max) << line;
+    WriteAll(path, text + "b.mp3");
+    try {
+      Kconvert::ReadM3u(path);
+      ADD_FAILURE() << "one line more was read: " << line;
+    } catch (const std::runtime_error& e) {
+      EXPECT_EQ(std::string(e.what()), "Cannot open file \"" + path + "\". It has more than 1000000 lines.");
+    }
+  }
+}
+
 // ---- playlists written by other players ----
 
 TEST(FileUriToPath, OnlyLocalFileUrisAreDecoded) {
@@ -217,4 +238,31 @@ TEST(PlaylistEntries, ReaderByExtension) {
       {"/l/a.m3u8.txt", nullptr},
   };
   for (const auto& [path, reader] : cases) EXPECT_EQ(Kconvert::PlaylistReaderFor(path), reader) << path;
+}
+
+// Names in a list written on Windows are in its 8-bit code page; the disk
+// names the same file in UTF-8.
+TEST(PlaylistEntries, NamesNotInUtf8FallBackToWindows1252WhenThatFileExists) {
+  TempDir dir;
+  const std::string cafe = "caf\xC3\xA9.mp3", cafeLatin1 = "caf\xE9.mp3";
+  ::mkdir(dir.File("M\xC3\xBAsica \xC3\xB1").c_str(), 0755);
+  WriteAll(dir.File("M\xC3\xBAsica \xC3\xB1/" + cafe), "x");
+  WriteAll(dir.File(cafe), "x");
+  WriteAll(dir.File("\xE2\x82\xAC.mp3"), "x");
+  WriteAll(dir.File("kept\xE9.mp3"), "x");        // a Latin-1 name on disk: used as it is
+  WriteAll(dir.File("kept\xC3\xA9.mp3"), "x");
+  const std::pair<std::string, std::string> cases[] = {
+      {"M\xFAsica \xF1\\" + cafeLatin1, dir.Path() + "M\xC3\xBAsica \xC3\xB1/" + cafe},
+      {cafeLatin1, dir.File(cafe)},
+      {"\x80.mp3", dir.File("\xE2\x82\xAC.mp3")},    // the euro sign of Windows-1252
+      {dir.File(cafeLatin1), dir.File(cafe)},          // absolute
+      {"file://" + dir.File("caf%E9.mp3"), dir.File(cafe)},
+      {"kept\xE9.mp3", dir.File("kept\xE9.mp3")},
+      {"gone\xE9.mp3", dir.File("gone\xE9.mp3")},    // neither exists: the bytes stay
+      {"gone\xC3\xA9.mp3", dir.File("gone\xC3\xA9.mp3")},
+  };
+  for (const auto& [entry, resolved] : cases) {
+    WriteAll(dir.File("l.m3u"), entry + "\r\n");
+    EXPECT_EQ(Kconvert::ReadM3uEntries(dir.File("l.m3u")), Lines{resolved}) << entry;
+  }
 }

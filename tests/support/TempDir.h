@@ -14,6 +14,14 @@ public:
   const std::string& Path() const { return path_; }
   // Path() + name
   std::string File(const std::string& name) const { return path_ + name; }
+  // Special files in the folder, so a test never aims a write (nor a link
+  // it writes through) at the system's own files: a refusal that regressed
+  // replaces only these.
+  // A character device like /dev/zero (endless zero bytes); "" where device
+  // nodes cannot be made (not root): the caller skips that case and says so.
+  std::string ZeroDevice(const std::string& name) const;
+  // A listening UNIX socket's file (needs no root).
+  std::string Socket(const std::string& name) const;
 
 private:
   std::string path_;

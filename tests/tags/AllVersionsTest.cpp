@@ -291,3 +291,26 @@ TEST_F(AllVersions, FramesFarIntoTheTagAreFound) {
   // A very long title is cut at 4096 bytes of frame data.
   EXPECT_EQ(TitleOfData(4, Enc(0, std::string(9000, 't'))).size(), 4095u);
 }
+
+// Frames other readers (mutagen, TagLib) take: a frame with an id this
+// reader does not know is stepped over by its size, whatever its letters;
+// ID3v2.2 ids padded with a zero byte (one iTunes version's ID3v2.3) count.
+TEST_F(AllVersions, UnknownFrameIdsAreSteppedOverBySize) {
+  const std::string title = Enc(0, "Found");
+  const std::pair<std::string, std::string> cases[] = {
+      {Id3v2Tag(3, {Id3v2Frame("Xtra", Enc(0, "x")), Id3v2Frame("TIT2", title)}), "Found"},
+      {Id3v2Tag(3, {Id3v2Frame("tit2", Enc(0, "small")), Id3v2Frame("TIT2", title)}), "Found"},
+      {Id3v2Tag(3, {Id3v2Frame("\xFF\x01-!"s, std::string(300, '\0')), Id3v2Frame("TIT2", title)}), "Found"},
+      {Id3v2Tag(4, {Id3v24Frame("Priv", std::string(200, 'p')), Id3v24Frame("TIT2", title)}), "Found"},
+      {Id3v2Tag(2, {Id3v22Frame("tt2", Enc(0, "small")), Id3v22Frame("TT2", title)}), "Found"},
+      {Id3v2Tag(3, {Id3v2Frame("TP1\0"s, Enc(0, "A")), Id3v2Frame("TT2\0"s, title)}), "Found"},
+      {Id3v2Tag(4, {Id3v24Frame("TT2\0"s, title)}), "Found"},
+      {Id3v2Tag(3, {Id3v2Frame("TIT\0"s, title)}), ""},  // no such three-letter id
+      {Id3v2Tag(3, {Id3v2Frame("Xtra", Enc(0, "x")), std::string(4, '\0') + Id3v2Frame("TIT2", title)}), ""},  // padding
+  };
+  for (const auto& [tag, want] : cases) EXPECT_EQ(Of(tag + kAudio).Title, want) << tag.substr(10, 4);
+  // The padded ids give every field of an old iTunes tag.
+  const SimpleID3 s = Of(Id3v2Tag(3, {Id3v2Frame("TP1\0"s, Enc(0, "Artist")), Id3v2Frame("TAL\0"s, Enc(0, "Album")),
+                                       Id3v2Frame("TT2\0"s, Enc(0, "Title"))}) + kAudio);
+  EXPECT_EQ(s.Artist + "|" + s.Album + "|" + s.Title, "Artist|Album|Title");
+}

@@ -104,6 +104,11 @@ void Write(const std::string& folder) {
   const std::string ext4 = "\0\0\0\x06\x01\0"s, title4 = Id3v24Frame("TIT2", Enc(0, "Extended 4"));
   put("v24-extended", Id3v2Header(4, static_cast<uint32_t>(ext4.size() + title4.size()), 0x40) + ext4 + title4);
   // Compressed and encrypted frames are skipped (the title comes later).
+  // Frames read as mutagen does: one whose id has small letters is stepped
+  // over by its size; an iTunes version's ID3v2.3 tags with ID3v2.2 ids
+  // padded with a zero byte are read.
+  put("v23-small-letters", Id3v2Tag(3, {Id3v2Frame("Xtra", Enc(0, "skipped")), Id3v2Frame("TIT2", Enc(0, "After"))}));
+  put("v23-itunes-v22-ids", Id3v2Tag(3, {Id3v2Frame("TT2\0"s, Enc(0, "Padded")), Id3v2Frame("TP1\0"s, Enc(0, "Art"))}));
   put("v24-encrypted", Id3v2Tag(4, {Id3v24Frame("TPE1", "\x80\0\0\0\x05xxxxx"s, 0x0004),
                                     Id3v24Frame("TIT2", Enc(0, "Clear title"))}));
 }

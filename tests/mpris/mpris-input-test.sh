@@ -1,0 +1,148 @@
+#!/usr/bin/env bash
+# What the media controls accept from other programs on the bus: values of
+# the wrong type, numbers at the ends of their range and URIs of files that
+# are not songs. The real program (offscreen, SDL's dummy output) on a
+# private session bus, driven with gdbus.
+# Usage: dbus-run-session -- mpris-input-test.sh <velmaris binary>
+set -u
+bin=${1:?velmaris binary}
+work=$(mktemp -d)
+pid=""
+cleanup() {
+  [ -n "$pid" ] && { kill -9 "$pid" 2>/dev/null; wait "$pid" 2>/dev/null; }
+  rm -rf "$work"
+}
+trap cleanup EXIT
+export QT_QPA_PLATFORM=offscreen SDL_AUDIODRIVER=dummy XDG_RUNTIME_DIR=$work/run
+export HOME=$work/home XDG_STATE_HOME=$work/state XDG_CONFIG_HOME=$work/config XDG_DATA_HOME=$work/data
+mkdir -p "$work/run" && chmod 700 "$work/run"
+passed=0 failed=0
+check() {  # check <what> <expected> <actual>
+  if [ "$2" == "$3" ]; then passed=$((passed + 1)); else failed=$((failed + 1)); echo "FAIL: $1: expected '$2', got '$3'"; fi
+}
+# Waits until `cmd` prints `want` (at most 5 s); prints what it printed last.
+wait_for() {
+  local want=$1; shift
+  local got=""
+  for _ in $(seq 50); do
+    got=$("$@" 2>/dev/null)
+    [ "$got" == "$want" ] && break
+    sleep 0.1
+  done
+  echo "$got"
+}
+
+# Two songs of our own, long enough to outlast the test: one tagged, one not.
+sox -q -n -r 44100 -c 2 -b 16 "$work/tone.wav" synth 120 sine 440 gain -12
+dir=$work/app
+mkdir -p "$dir"
+lame --quiet -b 32 --tt "Tagged Title" "$work/tone.wav" "$dir/tagged.mp3"
+lame --quiet -b 32 "$work/tone.wav" "$dir/plain.mp3"
+cp "$bin" "$dir/velmaris"
+lib="$(dirname "$bin")/libvelmaris-app.so"
+[ -f "$lib" ] && cp "$lib" "$dir/"  # a launcher loads it from beside itself
+printf '[Options]\r\n' > "$dir/VelmarisOpts.ini"
+printf 'tagged.mp3\r\nplain.mp3\r\n' > "$dir/two.m3u"
+# A name that is not UTF-8 (Latin-1 "é"), and song names for what is no song.
+cp "$dir/tagged.mp3" "$dir/caf"$'\xe9'".mp3"
+mkfifo "$dir/fifo"
+ln -s "$dir/fifo" "$dir/fifo-link.mp3"
+mkdir "$dir/folder.mp3"
+ln -s /proc/self/mem "$dir/mem.mp3"  # only ever read
+: > "$dir/empty.mp3"
+
+"$dir/velmaris" "$dir/two.m3u" >"$dir/out.log" 2>&1 &
+pid=$!
+name=org.mpris.MediaPlayer2.velmaris.instance$pid
+player=org.mpris.MediaPlayer2.Player
+call() { gdbus call --session -d "$name" -o /org/mpris/MediaPlayer2 "$@"; }
+get() { call -m org.freedesktop.DBus.Properties.Get "$player" "$1" 2>/dev/null; }
+title() { call -m org.freedesktop.DBus.Properties.Get "$player" Metadata 2>/dev/null |
+  grep -o "'xesam:title': <'[^']*'>" | sed "s/.*<'\(.*\)'>/\1/"; }
+# Seconds into the song, whole.
+position() { get Position | sed 's/^(<int64 \([0-9-]*\)>,)$/\1/' | awk '{ printf "%d", $1 / 1000000 }'; }
+# The error name a call answered with, or "ok".
+answer() {
+  local err
+  if err=$(call "$@" 2>&1 >/dev/null); then echo ok; else echo "$err" | grep -o 'org\.freedesktop\.DBus\.Error\.[A-Za-z]*' | head -1; fi
+}
+check "playing" "(<'Playing'>,)" "$(wait_for "(<'Playing'>,)" get PlaybackStatus)"
+check "first song" "Tagged Title" "$(wait_for "Tagged Title" title)"
+
+# Property sets: the value as sent must have the property's own type (and
+# a known value); a refused set changes nothing.
+invalid=org.freedesktop.DBus.Error.InvalidArgs
+while IFS='|' read -r property value want after; do
+  got=$(answer -m org.freedesktop.DBus.Properties.Set "$player" "$property" "$value")
+  check "set $property to $value" "$want" "$got"
+  check "$property after $value" "$after" "$(get "$property")"
+done <<TABLE
+Shuffle|<'yes'>|$invalid|(<false>,)
+Shuffle|<7>|$invalid|(<false>,)
+Shuffle|<byte 1>|$invalid|(<false>,)
+Shuffle|<true>|ok|(<true>,)
+Shuffle|<false>|ok|(<false>,)
+Volume|<int32 1>|$invalid|(<1.0>,)
+Volume|<'0.25'>|$invalid|(<1.0>,)
+Volume|<0.25>|ok|(<0.25>,)
+Volume|<1e300>|ok|(<1.0>,)
+Volume|<-5.0>|ok|(<0.0>,)
+LoopStatus|<5>|$invalid|(<'Playlist'>,)
+LoopStatus|<'Sometimes'>|$invalid|(<'Playlist'>,)
+LoopStatus|<'Track'>|ok|(<'Track'>,)
+LoopStatus|<'None'>|ok|(<'Playlist'>,)
+Rate|<'fast'>|$invalid|(<1.0>,)
+Rate|<1.0>|ok|(<1.0>,)
+TABLE
+
+# Seeks at the ends of the range, paused so the position stands still: past
+# the end is the next song, before the start is the start; a position
+# outside the song or of another track is ignored.
+track_id() { call -m org.freedesktop.DBus.Properties.Get $player Metadata |
+  grep -o "'mpris:trackid': <objectpath '[^']*'>" | sed "s/.*'\(\/[^']*\)'>/\1/"; }
+call -m $player.Pause >/dev/null
+check "paused" "(<'Paused'>,)" "$(wait_for "(<'Paused'>,)" get PlaybackStatus)"
+id=$(track_id)
+call -m $player.SetPosition -- "$id" 30000000 >/dev/null
+check "SetPosition 30 s" 30 "$(wait_for 30 position)"
+while IFS='|' read -r method args want; do
+  call -m "$player.$method" -- ${args//@id/$id} >/dev/null
+  check "$method $args" "$want" "$(wait_for "$want" position)"
+done <<TABLE
+Seek|-9223372036854775808|0
+Seek|20000000|20
+SetPosition|/org/velmaris/none 5000000|20
+SetPosition|@id 9223372036854775807|20
+SetPosition|@id -1|20
+Seek|9223372036854775807|0
+TABLE
+check "Seek to the end plays the next song" plain.mp3 "$(wait_for plain.mp3 title)"
+check "and plays it" "(<'Playing'>,)" "$(wait_for "(<'Playing'>,)" get PlaybackStatus)"
+
+# OpenUri: a name of bytes that are not UTF-8 opens that very file; what is
+# not a regular file, not there or not local is refused with the reason,
+# and the song playing goes on.
+while read -r uri want; do
+  check "OpenUri $uri" "$want" "$(answer -m $player.OpenUri "$uri")"
+  check "still playing after $uri" "(<'Playing'>,)" "$(get PlaybackStatus)"
+  check "same song after $uri" plain.mp3 "$(title)"
+done <<TABLE
+file://$dir/fifo-link.mp3 $invalid
+file://$dir/folder.mp3 $invalid
+file://$dir/mem.mp3 $invalid
+file://$dir/empty.mp3 $invalid
+file://$dir/missing.mp3 $invalid
+http://example.invalid/a.mp3 $invalid
+file://$dir/a%00b.mp3 $invalid
+TABLE
+err=$(call -m $player.OpenUri "file://$dir/fifo-link.mp3" 2>&1)
+check "the reason is given" 1 "$(echo "$err" | grep -c 'fifo-link.mp3 is not a regular file')"
+err=$(call -m $player.OpenUri "file://$dir/mem.mp3" 2>&1)
+check "a kernel file is no regular file" 1 "$(echo "$err" | grep -c 'mem.mp3 is not a regular file')"
+check "OpenUri of a Latin-1 name" ok "$(answer -m $player.OpenUri "file://$dir/caf%E9.mp3")"
+check "it plays that file" "Tagged Title" "$(wait_for "Tagged Title" title)"
+check "the program is still there" running "$(kill -0 "$pid" 2>/dev/null && echo running || echo gone)"
+
+[ -n "${MPRIS_TEST_LOG:-}" ] && cat "$dir/out.log"
+echo "$passed passed, $failed failed"
+[ "$failed" -eq 0 ]
