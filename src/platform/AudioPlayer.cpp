@@ -1,0 +1,699 @@
+#include "platform/AudioPlayer.h"
+
+#include <algorithm>
+#include <utility>
+
+#include "platform/AudioSamples.h"
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+// Frames decoded per step; also the least room worth waking for.
+constexpr size_t kChunkFrames = 4096;
+constexpr size_t kMaxBytesPerFrame = 8;
+// The fade at a pause, a stop or a move, and back in at the next play.
+constexpr int kFadeMs = 5;
+// The longest the thread sleeps while it plays (it also wakes for every
+// command, and in time for each song change and end it knows of).
+constexpr int kLongestNapMs = 500;
+
+int64_t FadeFrames(int rate) { return static_cast<int64_t>(rate) * kFadeMs / 1000; }
+
+int64_t MsOf(int64_t frames, int rate) { return rate > 0 ? frames * 1000 / rate : 0; }
+
+} // namespace
+
+AudioPlayer::AudioPlayer(std::unique_ptr<AudioOutput> output, EventSink sink, uint32_t volume)
+    : sink_(std::move(sink)), volume_(volume), output_(std::move(output)),
+      buffer_(kChunkFrames * kMaxBytesPerFrame) {
+  output_->SetListener(this);
+  thread_ = std::thread(&AudioPlayer::Run, this);
+}
+
+AudioPlayer::~AudioPlayer() {
+  {
+    std::lock_guard<std::mutex> lock(mutex_);
+    quit_ = true;
+  }
+  wake_.notify_all();
+  thread_.join();
+  for (std::thread& scan : scans_) scan.join();
+}
+
+// ---- commands ----
+
+void AudioPlayer::ChangeLocked(bool dropQueued) {
+  ++epoch_;
+  if (dropQueued && (!queuedPath_.empty() || mailQueued_)) {
+    mailQueued_.reset();
+    mailQueueChanged_ = true;
+    queuedPath_.clear();
+  }
+  wake_.notify_all();
+}
+
+std::unique_ptr<AudioPlayer::Song> AudioPlayer::MakeSong(std::unique_ptr<AudioDecoder> decoder,
+                                                          const std::string& path) {
+  auto song = std::make_unique<Song>();
+  song->format = decoder->Format();
+  song->path = path;
+  const int64_t length = decoder->LengthFrames();
+  const int64_t guess = decoder->EstimatedLengthFrames();
+  song->decoder = std::shared_ptr<AudioDecoder>(std::move(decoder));
+  std::lock_guard<std::mutex> lock(mutex_);
+  song->serial = nextSerial_++;
+  lengths_[song->serial] = length >= 0 ? length : guess;
+  if (length < 0) {
+    // The exact length of a file without an info frame takes a read of the
+    // whole file: beside the player thread, on a handle of its own, so the
+    // sound never waits for it.
+    scans_.emplace_back([this, decoder = song->decoder, serial = song->serial] {
+      int64_t scanned = -1;
+      try {
+        scanned = decoder->ScanLength();
+      } catch (const AudioDecoderError&) {
+        return;  // the guess stays until the song's end corrects it
+      }
+      std::lock_guard<std::mutex> scanLock(mutex_);
+      auto it = lengths_.find(serial);
+      if (it != lengths_.end() && scanned >= 0) it->second = scanned;
+    });
+  }
+  return song;
+}
+
+uint64_t AudioPlayer::Load(std::unique_ptr<AudioDecoder> decoder, const std::string& path) {
+  std::unique_ptr<Song> song = MakeSong(std::move(decoder), path);
+  std::lock_guard<std::mutex> lock(mutex_);
+  for (auto it = lengths_.begin(); it != lengths_.end();) it = it->first == song->serial ? std::next(it) : lengths_.erase(it);
+  open_ = true;
+  path_ = path;
+  rate_ = song->format.rate;
+  shownSerial_ = song->serial;
+  mode_ = TMPModes::mpStopped;
+  rest_ = 0;
+  restFromHeard_ = false;
+  mailSong_ = std::move(song);
+  mailUnload_ = false;
+  ChangeLocked(true);
+  return ++loads_;
+}
+
+void AudioPlayer::Unload() {
+  std::lock_guard<std::mutex> lock(mutex_);
+  if (!open_) return;
+  open_ = false;
+  mode_ = TMPModes::mpNotReady;
+  mailSong_.reset();
+  mailUnload_ = true;
+  ++loads_;
+  ChangeLocked(true);
+}
+
+void AudioPlayer::Play() {
+  std::lock_guard<std::mutex> lock(mutex_);
+  if (!open_ || mode_ == TMPModes::mpPlaying) return;  // a running play goes on
+  const int64_t length = lengths_[shownSerial_];
+  const bool atEnd = length > 0 && PositionLocked() >= length;
+  if (atEnd) {
+    rest_ = 0;
+    restFromHeard_ = false;
+  }
+  mode_ = TMPModes::mpPlaying;
+  ChangeLocked(atEnd);
+}
+
+void AudioPlayer::Pause() {
+  std::lock_guard<std::mutex> lock(mutex_);
+  if (!open_ || mode_ != TMPModes::mpPlaying) return;
+  rest_ = PositionLocked();
+  restFromHeard_ = true;
+  mode_ = TMPModes::mpPaused;
+  ChangeLocked(false);
+}
+
+void AudioPlayer::Resume() {
+  std::lock_guard<std::mutex> lock(mutex_);
+  if (!open_ || mode_ != TMPModes::mpPaused) return;
+  mode_ = TMPModes::mpPlaying;
+  ChangeLocked(false);
+}
+
+void AudioPlayer::Stop() {
+  std::lock_guard<std::mutex> lock(mutex_);
+  if (!open_) return;
+  if (mode_ == TMPModes::mpPlaying) {
+    rest_ = PositionLocked();
+    restFromHeard_ = true;
+  }
+  mode_ = TMPModes::mpStopped;
+  ChangeLocked(true);
+}
+
+void AudioPlayer::MoveTo(int64_t frame) {
+  std::lock_guard<std::mutex> lock(mutex_);
+  if (!open_) return;
+  const int64_t length = lengths_[shownSerial_];
+  rest_ = std::clamp<int64_t>(frame, 0, std::max<int64_t>(length, 0));
+  restFromHeard_ = false;
+  mode_ = TMPModes::mpStopped;
+  ChangeLocked(true);
+}
+
+bool AudioPlayer::Queue(std::unique_ptr<AudioDecoder> decoder, const std::string& path, std::string* reason) {
+  const auto refuse = [reason](const std::string& why) {
+    if (reason) *reason = why;
+    return false;
+  };
+  {
+    std::lock_guard<std::mutex> lock(mutex_);
+    if (!open_) return refuse(kNoDeviceOpen);
+  }
+  std::unique_ptr<Song> song = MakeSong(std::move(decoder), path);
+  std::lock_guard<std::mutex> lock(mutex_);
+  if (!open_) return refuse(kNoDeviceOpen);
+  const int64_t length = lengths_[shownSerial_];
+  if (mode_ != TMPModes::mpPlaying && length > 0 && rest_ >= length) return refuse("The song has already ended");
+  mailQueued_ = std::move(song);
+  mailQueueChanged_ = true;
+  queuedPath_ = path;
+  wake_.notify_all();
+  return true;
+}
+
+void AudioPlayer::DropQueued() {
+  std::lock_guard<std::mutex> lock(mutex_);
+  if (queuedPath_.empty() && !mailQueued_) return;
+  mailQueued_.reset();
+  mailQueueChanged_ = true;
+  queuedPath_.clear();
+  wake_.notify_all();
+}
+
+void AudioPlayer::SetVolume(uint32_t waveOutVolume) {
+  std::lock_guard<std::mutex> lock(mutex_);
+  volume_ = waveOutVolume;
+  volumeChanged_ = true;
+  wake_.notify_all();
+}
+
+void AudioPlayer::SetTitle(const std::string& title) {
+  std::lock_guard<std::mutex> lock(mutex_);
+  title_ = title;
+  titleChanged_ = true;
+  wake_.notify_all();
+}
+
+void AudioPlayer::Prepare(const std::string& path) {
+  std::lock_guard<std::mutex> lock(mutex_);
+  preparePath_ = path;
+  wake_.notify_all();
+}
+
+std::unique_ptr<AudioDecoder> AudioPlayer::TakePrepared(const std::string& path) {
+  std::lock_guard<std::mutex> lock(mutex_);
+  if (preparedPath_ != path) return nullptr;
+  preparedPath_.clear();
+  return std::move(prepared_);
+}
+
+int64_t AudioPlayer::PositionLocked() const {
+  if (mode_ != TMPModes::mpPlaying || epoch_ != seenEpoch_) return rest_;
+  const double elapsed = std::chrono::duration<double>(Clock::now() - clockAt_).count();
+  const int64_t at = clockFrame_ + static_cast<int64_t>(elapsed * rate_);
+  return std::min(at, clockCap_);
+}
+
+AudioPlayer::State AudioPlayer::Now() const {
+  std::lock_guard<std::mutex> lock(mutex_);
+  State s;
+  s.open = open_;
+  if (!open_) return s;
+  s.mode = mode_;
+  const auto it = lengths_.find(shownSerial_);
+  s.length = it != lengths_.end() ? it->second : 0;
+  s.position = PositionLocked();
+  if (s.length > 0) s.position = std::min(s.position, s.length);
+  s.rate = rate_;
+  s.queued = queuedPath_;
+  return s;
+}
+
+// ---- what outputs tell ----
+
+void AudioPlayer::OutputLost(const std::string& reason) {
+  std::lock_guard<std::mutex> lock(mutex_);
+  lost_ = true;
+  lostReason_ = reason;
+  wake_.notify_all();
+}
+
+void AudioPlayer::OutputWantsFrames() { wake_.notify_all(); }
+
+void AudioPlayer::OutputVolumeChanged(uint32_t waveOutVolume) {
+  {
+    std::lock_guard<std::mutex> lock(mutex_);
+    volume_ = waveOutVolume;
+  }
+  MediaEvent event;
+  event.kind = MediaEvent::Kind::VolumeChangedOutside;
+  event.volume = waveOutVolume;
+  sink_(event, 0);
+}
+
+// ---- the player thread ----
+
+bool AudioPlayer::PendingLocked() const {
+  return quit_ || epoch_ != seenEpoch_ || mailQueueChanged_ || volumeChanged_ || titleChanged_ || lost_ ||
+         !preparePath_.empty();
+}
+
+AudioPlayer::Mail AudioPlayer::TakeMailLocked() {
+  Mail mail;
+  mail.song = std::move(mailSong_);
+  mail.unload = std::exchange(mailUnload_, false);
+  mail.load = loads_;
+  mail.queueChanged = std::exchange(mailQueueChanged_, false);
+  mail.queued = std::move(mailQueued_);
+  mail.volumeChanged = std::exchange(volumeChanged_, false);
+  mail.volume = volume_;
+  mail.titleChanged = std::exchange(titleChanged_, false);
+  mail.title = title_;
+  mail.lost = std::exchange(lost_, false);
+  mail.lostReason = lostReason_;
+  mail.prepare = std::exchange(preparePath_, {});
+  mail.changed = epoch_ != seenEpoch_;
+  mail.epoch = epoch_;
+  mail.mode = mode_;
+  mail.rest = rest_;
+  mail.restFromHeard = restFromHeard_;
+  return mail;
+}
+
+void AudioPlayer::Run() {
+  for (;;) {
+    const int waitMs = WaitMs();
+    Mail mail;
+    {
+      std::unique_lock<std::mutex> lock(mutex_);
+      const auto pending = [this] { return PendingLocked(); };
+      if (waitMs < 0) wake_.wait(lock, pending);
+      else wake_.wait_for(lock, std::chrono::milliseconds(waitMs), pending);
+      if (quit_) break;
+      mail = TakeMailLocked();
+    }
+    Act(mail);
+  }
+  cur_.reset();
+  next_.reset();
+  output_->Close();
+  output_.reset();
+}
+
+void AudioPlayer::Act(Mail& mail) {
+  if (mail.lost) HandleLoss(mail);
+  if (mail.volumeChanged && output_->IsOpen()) output_->SetVolume(mail.volume);
+  if (mail.titleChanged) output_->SetTitle(mail.title);
+  if (!mail.prepare.empty()) Prepare(mail);
+  // A change of song that is audible already comes before the commands.
+  if (playing_) FollowClock(mail.epoch);
+  if (mail.song || mail.unload) {
+    if (playing_) EndSound();
+    cur_ = std::move(mail.song);
+    next_.reset();
+    nextStartAt_ = -1;
+    formatChangeDue_ = false;
+    curLoad_ = mail.load;
+  }
+  if (mail.queueChanged) {
+    Unqueue();
+    next_ = std::move(mail.queued);
+  }
+  if (mail.changed) {
+    Reconcile(mail);
+    std::lock_guard<std::mutex> lock(mutex_);
+    seenEpoch_ = mail.epoch;
+  }
+  if (playing_) {
+    Fill();
+    FollowClock(mail.epoch);
+  }
+  if (corkDue_ && output_->HeldFrames() <= 0) {
+    output_->SetPaused(true);
+    corkDue_ = false;
+  }
+}
+
+void AudioPlayer::Unqueue() {
+  if (!next_) return;
+  if (playing_ && nextStartAt_ >= 0) {
+    // Its first frames are in the output already: the open song goes on
+    // from the frame heard now, without them.
+    const int64_t dropped = output_->Flush();
+    const int64_t heard = std::max<int64_t>(0, written_ - dropped);
+    const int64_t at = CurrentFrameAt(heard);
+    written_ = 0;
+    curStartAt_ = 0;
+    curStartFrame_ = at;
+    try {
+      cur_->decoder->Seek(at);
+      cur_->written = at;
+      cur_->ended = false;
+    } catch (const AudioDecoderError&) {
+      cur_->ended = true;
+    }
+  }
+  next_.reset();
+  nextStartAt_ = -1;
+  formatChangeDue_ = false;
+}
+
+void AudioPlayer::Reconcile(const Mail& mail) {
+  int64_t rest = mail.rest;
+  if (playing_) {
+    const int64_t heard = EndSound();
+    if (mail.restFromHeard && !mail.song && !mail.unload) {
+      rest = heard;
+      std::lock_guard<std::mutex> lock(mutex_);
+      if (epoch_ == mail.epoch) {
+        rest_ = heard;
+        restFromHeard_ = false;
+      }
+    }
+  }
+  if (mail.mode == TMPModes::mpPlaying && cur_) StartSound(rest, mail.epoch);
+}
+
+int64_t AudioPlayer::CurrentFrameAt(int64_t heard) const {
+  if (!cur_) return 0;
+  const int64_t at = curStartFrame_ + std::max<int64_t>(0, heard - curStartAt_);
+  return std::min(at, cur_->written);
+}
+
+// Stops the sound where it is heard now, with a short fade instead of a
+// cut; returns the song frame the next play starts from.
+int64_t AudioPlayer::EndSound() {
+  playing_ = false;
+  const int64_t dropped = output_->Flush();
+  const int64_t heard = std::max<int64_t>(0, written_ - dropped);
+  int64_t at = CurrentFrameAt(heard);
+  written_ = 0;
+  if (next_) {
+    next_->written = 0;
+    next_->ended = false;
+    if (nextStartAt_ >= 0) {
+      try {
+        next_->decoder->Seek(0);
+      } catch (const AudioDecoderError&) {
+        next_->ended = true;
+      }
+    }
+  }
+  nextStartAt_ = -1;
+  formatChangeDue_ = false;
+  fadeInLeft_ = 0;
+  if (!cur_ || !output_->IsOpen()) return at;
+  const AudioFormat format = cur_->format;
+  try {
+    cur_->decoder->Seek(at);
+    const size_t want = static_cast<size_t>(FadeFrames(format.rate));
+    const size_t got = cur_->decoder->Read(buffer_.data(), want);
+    AudioSamples::Fade(buffer_.data(), got, format.encoding, false);
+    written_ = static_cast<int64_t>(output_->Write(buffer_.data(), got));
+    at += static_cast<int64_t>(got);
+    cur_->ended = got < want;
+  } catch (const AudioDecoderError&) {
+    cur_->ended = true;
+  }
+  cur_->written = at;
+  output_->Start();
+  corkDue_ = true;
+  return at;
+}
+
+bool AudioPlayer::EnsureOutput(const AudioFormat& format, uint64_t epoch) {
+  if (output_->IsOpen() && output_->Format() == format) return true;
+  uint32_t volume = 0;
+  std::string title;
+  {
+    std::lock_guard<std::mutex> lock(mutex_);
+    volume = volume_;
+    title = title_;
+  }
+  try {
+    output_->Open(format, volume);
+  } catch (const AudioOutputError& e) {
+    Settle(epoch, TMPModes::mpStopped, nullptr);
+    MediaEvent event;
+    event.kind = MediaEvent::Kind::Failure;
+    event.failure = MediaEvent::FailureKind::Output;
+    event.path = cur_ ? cur_->path : std::string();
+    event.text = std::string("No sound output: ") + e.what();
+    Emit(event);
+    return false;
+  }
+  output_->SetTitle(title);
+  if (lostShown_) {
+    lostShown_ = false;
+    MediaEvent event;
+    event.kind = MediaEvent::Kind::OutputBack;
+    Emit(event);
+  }
+  return true;
+}
+
+void AudioPlayer::StartSound(int64_t from, uint64_t epoch) {
+  if (!EnsureOutput(cur_->format, epoch)) return;
+  // A fade-out still playing stays in front of the new sound.
+  if (!corkDue_) {
+    output_->Flush();
+    written_ = 0;
+  }
+  corkDue_ = false;
+  try {
+    cur_->decoder->Seek(from);
+    cur_->ended = false;
+  } catch (const AudioDecoderError&) {
+    cur_->ended = true;
+  }
+  cur_->written = from;
+  if (next_ && next_->written > 0) {
+    try {
+      next_->decoder->Seek(0);
+    } catch (const AudioDecoderError&) {
+      next_->ended = true;
+    }
+    next_->written = 0;
+  }
+  nextStartAt_ = -1;
+  formatChangeDue_ = false;
+  curStartAt_ = written_;
+  curStartFrame_ = from;
+  fadeInLeft_ = from > 0 ? FadeFrames(cur_->format.rate) : 0;
+  playing_ = true;
+  Fill();
+  output_->SetPaused(false);
+  PublishClock(0);
+  MediaEvent event;
+  event.kind = MediaEvent::Kind::SongAudible;
+  event.path = cur_->path;
+  {
+    std::lock_guard<std::mutex> lock(mutex_);
+    event.lengthMs = MsOf(lengths_[cur_->serial], cur_->format.rate);
+  }
+  Emit(event);
+}
+
+void AudioPlayer::Fill() {
+  for (;;) {
+    Song* w = nextStartAt_ >= 0 ? next_.get() : cur_.get();
+    if (!w) return;
+    if (w->ended) {
+      if (w == cur_.get() && next_ && nextStartAt_ < 0 && !formatChangeDue_) {
+        if (next_->format == output_->Format()) {
+          nextStartAt_ = written_;  // the queued song's first frame comes next
+          continue;
+        }
+        formatChangeDue_ = true;  // after this song has played out
+      }
+      output_->Start();  // the end plays out even below the output's start level
+      return;
+    }
+    const size_t room = output_->WritableFrames();
+    if (room == 0 || (room < kChunkFrames && room < static_cast<size_t>(output_->BufferFrames() / 4))) return;
+    const size_t want = std::min(room, kChunkFrames);
+    size_t got = 0;
+    try {
+      got = w->decoder->Read(buffer_.data(), want);
+    } catch (const AudioDecoderError&) {
+      got = 0;  // the song ends with what could be decoded
+    }
+    if (got == 0) {
+      SongEnded(*w);
+      continue;
+    }
+    if (fadeInLeft_ > 0 && w == cur_.get()) {
+      AudioSamples::Fade(buffer_.data(), static_cast<size_t>(std::min<int64_t>(fadeInLeft_, static_cast<int64_t>(got))),
+                         w->format.encoding, true);
+      fadeInLeft_ = 0;
+    }
+    const size_t put = output_->Write(buffer_.data(), got);
+    written_ += static_cast<int64_t>(put);
+    w->written += static_cast<int64_t>(put);
+    if (put < got) {
+      // Only a lost output refuses frames; what was decoded and not taken
+      // is decoded again from here at the next play.
+      w->decoder->Seek(w->written);
+      return;
+    }
+  }
+}
+
+void AudioPlayer::SongEnded(Song& song) {
+  song.ended = true;
+  // Its true length: the frames it decoded to.
+  std::lock_guard<std::mutex> lock(mutex_);
+  lengths_[song.serial] = song.written;
+}
+
+void AudioPlayer::FollowClock(uint64_t epoch) {
+  if (!playing_ || !output_->IsOpen()) return;
+  const int64_t held = std::max<int64_t>(0, output_->HeldFrames());
+  const int64_t heard = std::max<int64_t>(0, written_ - held);
+  if (nextStartAt_ >= 0 && heard >= nextStartAt_) Transition(nextStartAt_);
+  if (formatChangeDue_ && held == 0) {
+    ChangeFormat(epoch);
+    return;
+  }
+  if (cur_ && cur_->ended && !next_ && held == 0) {
+    playing_ = false;
+    output_->SetPaused(true);
+    int64_t end = cur_->written;
+    Settle(epoch, TMPModes::mpStopped, &end);
+    MediaEvent event;
+    event.kind = MediaEvent::Kind::SongFinished;
+    event.path = cur_->path;
+    event.lengthMs = MsOf(end, cur_->format.rate);
+    Emit(event);
+    return;
+  }
+  PublishClock(heard);
+}
+
+void AudioPlayer::Transition(int64_t startAt) {
+  const std::string from = cur_->path;
+  cur_ = std::move(next_);
+  curStartAt_ = startAt;
+  curStartFrame_ = 0;
+  nextStartAt_ = -1;
+  formatChangeDue_ = false;
+  MediaEvent event;
+  event.kind = MediaEvent::Kind::QueuedSongAudible;
+  event.fromPath = from;
+  event.path = cur_->path;
+  {
+    std::lock_guard<std::mutex> lock(mutex_);
+    path_ = cur_->path;
+    rate_ = cur_->format.rate;
+    shownSerial_ = cur_->serial;
+    if (!mailQueueChanged_) queuedPath_.clear();
+    event.lengthMs = MsOf(lengths_[cur_->serial], rate_);
+  }
+  Emit(event);
+}
+
+void AudioPlayer::ChangeFormat(uint64_t epoch) {
+  // The song before has played out: the output opens anew for this one.
+  Transition(0);
+  written_ = 0;
+  if (!EnsureOutput(cur_->format, epoch)) {
+    playing_ = false;
+    return;
+  }
+  output_->Flush();
+  Fill();
+  output_->SetPaused(false);
+  PublishClock(0);
+}
+
+void AudioPlayer::HandleLoss(const Mail& mail) {
+  output_->Close();
+  corkDue_ = false;
+  const bool sounding = playing_ || mail.mode == TMPModes::mpPlaying || mail.mode == TMPModes::mpPaused;
+  if (!sounding) return;
+  int64_t at = mail.rest;
+  if (playing_) {
+    std::lock_guard<std::mutex> lock(mutex_);
+    at = PositionLocked();
+  }
+  playing_ = false;
+  written_ = 0;
+  nextStartAt_ = -1;
+  formatChangeDue_ = false;
+  Settle(mail.epoch, TMPModes::mpStopped, &at);
+  lostShown_ = true;
+  MediaEvent event;
+  event.kind = MediaEvent::Kind::OutputLost;
+  event.path = cur_ ? cur_->path : std::string();
+  event.text = mail.lostReason;
+  Emit(event);
+}
+
+void AudioPlayer::Prepare(const Mail& mail) {
+  std::unique_ptr<AudioDecoder> decoder;
+  try {
+    decoder = OpenAudioDecoder(mail.prepare);
+  } catch (const AudioDecoderError&) {
+    return;  // Open tries again and says why
+  }
+  const AudioFormat format = decoder->Format();
+  {
+    std::lock_guard<std::mutex> lock(mutex_);
+    prepared_ = std::move(decoder);
+    preparedPath_ = mail.prepare;
+  }
+  // The connection to the sound server is made now too, corked.
+  if (!output_->IsOpen()) {
+    try {
+      output_->Open(format, mail.volume);
+    } catch (const AudioOutputError&) {
+      // The first play tries again and says why.
+    }
+  }
+}
+
+int AudioPlayer::WaitMs() {
+  if (!playing_) {
+    if (!corkDue_ || !output_->IsOpen()) return -1;
+    const int rate = output_->Format().rate;
+    return static_cast<int>(std::clamp<int64_t>(MsOf(output_->HeldFrames(), rate) + 1, 1, kLongestNapMs));
+  }
+  if (!output_->IsOpen()) return kLongestNapMs;
+  const int rate = output_->Format().rate;
+  const int64_t held = std::max<int64_t>(0, output_->HeldFrames());
+  const int64_t heard = written_ - held;
+  int64_t ms = MsOf(held - output_->BufferFrames() / 2, rate);
+  if (nextStartAt_ >= 0) ms = std::min(ms, MsOf(nextStartAt_ - heard, rate) + 1);
+  if (cur_ && cur_->ended && (!next_ || formatChangeDue_)) ms = std::min(ms, MsOf(held, rate) + 1);
+  return static_cast<int>(std::clamp<int64_t>(ms, 1, kLongestNapMs));
+}
+
+void AudioPlayer::PublishClock(int64_t heard) {
+  if (!cur_) return;
+  const int64_t at = CurrentFrameAt(heard);
+  std::lock_guard<std::mutex> lock(mutex_);
+  clockFrame_ = at;
+  clockCap_ = cur_->written;
+  clockAt_ = Clock::now();
+}
+
+void AudioPlayer::Settle(uint64_t epoch, TMPModes mode, const int64_t* rest) {
+  std::lock_guard<std::mutex> lock(mutex_);
+  if (epoch_ != epoch || !open_) return;
+  mode_ = mode;
+  if (rest) rest_ = *rest;
+  restFromHeard_ = false;
+}
+
+void AudioPlayer::Emit(MediaEvent event) { sink_(event, curLoad_); }
