@@ -14,6 +14,8 @@ constexpr size_t kChunkFrames = 4096;
 constexpr size_t kMaxBytesPerFrame = 8;
 // The fade at a pause, a stop or a move, and back in at the next play.
 constexpr int kFadeMs = 5;
+// How far the heard frame may be from its guess for the fade to be ready.
+constexpr int kFadeSlackMs = 20;
 // The longest the thread sleeps while it plays (it also wakes for every
 // command, and in time for each song change and end it knows of).
 constexpr int kLongestNapMs = 500;
@@ -392,9 +394,27 @@ int64_t AudioPlayer::CurrentFrameAt(int64_t heard) const {
 }
 
 // Stops the sound where it is heard now, with a short fade instead of a
-// cut; returns the song frame the next play starts from.
+// cut; returns the song frame the next play starts from. The frames around
+// the estimated spot are decoded before the output is flushed, so the fade
+// follows the last frame heard without a gap.
 int64_t AudioPlayer::EndSound() {
   playing_ = false;
+  const bool canFade = cur_ && output_->IsOpen();
+  const AudioFormat format = cur_ ? cur_->format : AudioFormat{};
+  const int64_t fade = FadeFrames(format.rate);
+  const int64_t slack = static_cast<int64_t>(format.rate) * kFadeSlackMs / 1000;
+  int64_t prefetchFrom = 0, prefetched = 0;
+  if (canFade) {
+    const int64_t guess = CurrentFrameAt(std::max<int64_t>(0, written_ - output_->HeldFrames()));
+    prefetchFrom = std::max<int64_t>(0, guess - slack);
+    const size_t want = std::min(static_cast<size_t>(2 * slack + fade), kChunkFrames);
+    try {
+      cur_->decoder->Seek(prefetchFrom);
+      prefetched = static_cast<int64_t>(cur_->decoder->Read(buffer_.data(), want));
+    } catch (const AudioDecoderError&) {
+      prefetched = 0;
+    }
+  }
   const int64_t dropped = output_->Flush();
   const int64_t heard = std::max<int64_t>(0, written_ - dropped);
   int64_t at = CurrentFrameAt(heard);
@@ -413,16 +433,25 @@ int64_t AudioPlayer::EndSound() {
   nextStartAt_ = -1;
   formatChangeDue_ = false;
   fadeInLeft_ = 0;
-  if (!cur_ || !output_->IsOpen()) return at;
-  const AudioFormat format = cur_->format;
+  if (!canFade) return at;
+  const size_t bytesPerFrame = static_cast<size_t>(format.BytesPerFrame());
   try {
+    unsigned char* frames = nullptr;
+    int64_t count = 0;
+    if (at >= prefetchFrom && at < prefetchFrom + prefetched) {
+      frames = buffer_.data() + static_cast<size_t>(at - prefetchFrom) * bytesPerFrame;
+      count = std::min(fade, prefetchFrom + prefetched - at);
+    } else {
+      // The guess was off: decode the fade now (a moment of silence first).
+      cur_->decoder->Seek(at);
+      count = static_cast<int64_t>(cur_->decoder->Read(buffer_.data(), static_cast<size_t>(fade)));
+      frames = buffer_.data();
+    }
+    AudioSamples::Fade(frames, static_cast<size_t>(count), format.encoding, false);
+    written_ = static_cast<int64_t>(output_->Write(frames, static_cast<size_t>(count)));
+    at += count;
     cur_->decoder->Seek(at);
-    const size_t want = static_cast<size_t>(FadeFrames(format.rate));
-    const size_t got = cur_->decoder->Read(buffer_.data(), want);
-    AudioSamples::Fade(buffer_.data(), got, format.encoding, false);
-    written_ = static_cast<int64_t>(output_->Write(buffer_.data(), got));
-    at += static_cast<int64_t>(got);
-    cur_->ended = got < want;
+    cur_->ended = false;
   } catch (const AudioDecoderError&) {
     cur_->ended = true;
   }
