@@ -628,6 +628,10 @@ void AudioPlayer::Transition(int64_t startAt) {
     shownSerial_ = cur_->serial;
     if (!mailQueueChanged_) queuedPath_.clear();
     event.lengthMs = MsOf(lengths_[cur_->serial], rate_);
+    // The clock moves to the new song with the name, never after it.
+    clockFrame_ = 0;
+    clockCap_ = cur_->written;
+    clockAt_ = Clock::now();
   }
   Emit(event);
 }
