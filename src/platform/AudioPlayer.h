@@ -65,6 +65,10 @@ public:
   State Now() const;
 
 private:
+  // Frames decoded per step; also the least room worth waking for.
+  static constexpr size_t kChunkFrames = 4096;
+  static constexpr size_t kMaxBytesPerFrame = 8;
+
   struct Song {
     std::shared_ptr<AudioDecoder> decoder;  // shared with a length scan
     std::string path;
@@ -107,7 +111,7 @@ private:
   void ChangeLocked(bool dropQueued);
   int64_t PositionLocked() const;
   std::unique_ptr<Song> MakeSong(std::unique_ptr<AudioDecoder> decoder, const std::string& path);
-  // The player thread's steps.
+  // The player thread's steps (AudioPlayerThread.cpp).
   void Reconcile(const Mail& mail);
   int64_t EndSound();
   void StartSound(int64_t from, uint64_t epoch);

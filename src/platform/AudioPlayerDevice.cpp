@@ -97,7 +97,13 @@ TMPModes AudioPlayerDevice::Mode() const { return OpenState().mode; }
 MediaDevice::Times AudioPlayerDevice::PositionAndLength() const {
   const AudioPlayer::State state = OpenState();
   if (state.rate <= 0) return {};
-  return {state.position * 1000 / state.rate, state.length * 1000 / state.rate};
+  Times times{state.position * 1000 / state.rate, state.length * 1000 / state.rate};
+  // A playing song has not ended, however late the player thread is to see
+  // the next song take over: a position at the length would read as the end
+  // (and move on to another line, or start this one again).
+  if (state.mode == TMPModes::mpPlaying && times.length > 0 && times.position >= times.length)
+    times.position = times.length - 1;
+  return times;
 }
 
 bool AudioPlayerDevice::QueueNext(const std::string& path, std::string* reason) {

@@ -5,6 +5,7 @@
 
 #include "platform/EarlyPulse.h"
 #include "platform/PulseAudioOutput.h"
+#include "platform/PulseStream.h"
 #include "platform/SdlAudioOutput.h"
 
 PreferredAudioOutput::~PreferredAudioOutput() {
@@ -21,6 +22,11 @@ bool PreferredAudioOutput::ServerWanted() {
 }
 
 void PreferredAudioOutput::Open(const AudioFormat& format, uint32_t volume) {
+  // A connection the launcher made is closed: the stream is our own.
+  if (EarlyPulse* early = ClaimEarlyPulse()) {
+    PulseHandles handles;
+    if (early->Take(handles)) PulseStream::Disconnect(handles);
+  }
   std::string serverReason;
   if (ServerWanted()) {
     if (!pulse_) {
@@ -60,8 +66,8 @@ void PreferredAudioOutput::SetTitle(const std::string& title) {
   if (chosen_) chosen_->SetTitle(title);
 }
 
-// The launcher's early connection: offered, and no longer taken (the
-// output connects on the player thread, off the window's).
+// The launcher's early connection: offered, and closed when the first
+// output opens (the output connects on the player thread, off the window's).
 namespace {
 std::atomic<EarlyPulse*> offered{nullptr};
 } // namespace

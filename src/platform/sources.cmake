@@ -11,6 +11,7 @@ if(TARGET velmaris_platform)
     ${CMAKE_CURRENT_LIST_DIR}/AudioDecoderFactory.cpp
     ${CMAKE_CURRENT_LIST_DIR}/ExtraFormatsNone.cpp
     ${CMAKE_CURRENT_LIST_DIR}/AudioPlayer.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/AudioPlayerThread.cpp
     ${CMAKE_CURRENT_LIST_DIR}/AudioPlayerDevice.cpp
     ${CMAKE_CURRENT_LIST_DIR}/SimulatedAudioOutput.cpp
     ${CMAKE_CURRENT_LIST_DIR}/SdlAudioOutput.cpp
