@@ -114,6 +114,7 @@ void SimulatedAudioOutput::AdvanceLocked() {
       const size_t at = heard_.size();
       heard_.resize(at + static_cast<size_t>(played) * 2);
       std::copy(held_.begin(), held_.begin() + played * bytesPerFrame, reinterpret_cast<uint8_t*>(heard_.data() + at));
+      played_.insert(played_.end(), heard_.begin() + static_cast<long>(at), heard_.end());
     }
     held_.erase(held_.begin(), held_.begin() + played * bytesPerFrame);
     if (due > played) {
@@ -132,6 +133,12 @@ std::vector<int16_t> SimulatedAudioOutput::Heard() {
   std::lock_guard<std::mutex> lock(mutex_);
   AdvanceLocked();
   return heard_;
+}
+
+std::vector<int16_t> SimulatedAudioOutput::Played() {
+  std::lock_guard<std::mutex> lock(mutex_);
+  AdvanceLocked();
+  return played_;
 }
 
 int64_t SimulatedAudioOutput::DryFrames() {

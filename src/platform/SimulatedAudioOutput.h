@@ -35,6 +35,8 @@ public:
   // --- for tests (any thread) ---
   // The samples played so far (16-bit formats only), silence included.
   std::vector<int16_t> Heard();
+  // The same without the silence: every frame written and played, in order.
+  std::vector<int16_t> Played();
   // Frames played of silence because nothing was written while playing.
   int64_t DryFrames();
   bool Paused();
@@ -68,6 +70,7 @@ private:
   int opens_ = 0;
   std::deque<uint8_t> held_;
   std::vector<int16_t> heard_;
+  std::vector<int16_t> played_;
   int64_t dryFrames_ = 0;
   Clock::time_point last_;
   Clock::time_point closedAt_;

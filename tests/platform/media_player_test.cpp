@@ -34,23 +34,6 @@ std::vector<int16_t> Trimmed(const std::vector<int16_t>& pcm) {
   return std::vector<int16_t>(pcm.begin() + static_cast<long>(2 * first), pcm.begin() + static_cast<long>(2 * end));
 }
 
-// The samples with the longest run of silence inside the sound taken out
-// (the pause), and where it was, in samples.
-std::vector<int16_t> WithoutLongestSilence(const std::vector<int16_t>& pcm, size_t* where) {
-  std::vector<int16_t> inner = Trimmed(pcm);
-  size_t bestAt = 0, best = 0, run = 0;
-  for (size_t i = 0; i + 1 < inner.size(); i += 2) {
-    run = inner[i] == 0 && inner[i + 1] == 0 ? run + 1 : 0;
-    if (run > best) {
-      best = run;
-      bestAt = i + 2 - 2 * run;
-    }
-  }
-  inner.erase(inner.begin() + static_cast<long>(bestAt), inner.begin() + static_cast<long>(bestAt + 2 * best));
-  *where = bestAt;
-  return inner;
-}
-
 // The longest run of silent frames inside the sound (not before or after).
 size_t LongestInnerSilence(const std::vector<int16_t>& pcm) {
   const std::vector<int16_t> inner = Trimmed(pcm);
@@ -103,7 +86,7 @@ TEST_F(MediaPlayerTest, ASongIsHeardAsDecodedAndItsEndIsAnnouncedOnce) {
   EXPECT_EQ(device_->Length(), 2300);
   device_->Play();
   ASSERT_TRUE(PlayToTheEnd());
-  EXPECT_EQ(Trimmed(out_->Heard()), Trimmed(Decode(Fixture(kSongX))));
+  EXPECT_EQ(Trimmed(out_->Played()), Trimmed(Decode(Fixture(kSongX))));
   EXPECT_EQ(Count(Kind::SongFinished), 1);
   EXPECT_EQ(Last(Kind::SongFinished)->event.path, Fixture(kSongX));
   EXPECT_EQ(device_->Position(), device_->Length());
@@ -116,7 +99,9 @@ TEST_F(MediaPlayerTest, AQueuedSongFollowsSampleForSampleAndIsAnnouncedWhenHeard
   ASSERT_TRUE(device_->QueueNext(Fixture(kSongY)));
   device_->Play();
   ASSERT_TRUE(PlayToTheEnd());
-  EXPECT_EQ(Trimmed(out_->Heard()), Trimmed(mediatest::Joined(Decode(Fixture(kSongX)), Decode(Fixture(kSongY)))));
+  // (Played leaves out what a busy machine may add: silence where the
+  // player came late; the change itself adds none, see the server test.)
+  EXPECT_EQ(Trimmed(out_->Played()), Trimmed(mediatest::Joined(Decode(Fixture(kSongX)), Decode(Fixture(kSongY)))));
   ASSERT_EQ(Count(Kind::QueuedSongAudible), 1);
   const Told& change = *Last(Kind::QueuedSongAudible);
   EXPECT_EQ(change.event.fromPath, Fixture(kSongX));
@@ -146,31 +131,21 @@ TEST_F(MediaPlayerTest, PauseAndResumeGoOnAtTheNextFrameWithShortFades) {
 
   // Around the pause, exactly the song: no frame repeated or left out;
   // only the few frames at the cut are faded.
-  size_t cut = 0;
-  std::vector<int16_t> joined = WithoutLongestSilence(out_->Heard(), &cut);
-  // A busy machine may leave a frame or two of silence between the last
-  // frame heard and the fade-out (the flush and the write are not one step):
-  // silence, not song frames.
-  size_t first = 0;
-  while (first < song.size() && first < joined.size() && joined[first] == song[first]) ++first;
-  first -= first % 2;
-  for (int dry = 0; dry < 64 && first + 1 < joined.size() && joined[first] == 0 && joined[first + 1] == 0 &&
-                    (song[first] != 0 || song[first + 1] != 0);
-       ++dry) {
-    joined.erase(joined.begin() + static_cast<long>(first), joined.begin() + static_cast<long>(first + 2));
-    if (cut > first) cut -= 2;
-  }
+  const std::vector<int16_t> joined = Trimmed(out_->Played());
   ASSERT_EQ(joined.size(), song.size());
+  size_t cut = 0;
+  while (cut < song.size() && joined[cut] == song[cut]) ++cut;
+  ASSERT_LT(cut, song.size()) << "no fade at all: a hard cut";
   size_t differ = 0;
   for (size_t i = 0; i < song.size(); ++i) {
     if (joined[i] == song[i]) continue;
     ++differ;
     EXPECT_LE(std::abs(joined[i]), std::abs(song[i]) + 1) << "a fade only softens";
-    EXPECT_LT(i > cut ? i - cut : cut - i, static_cast<size_t>(2 * 2 * kFadeFrames + 4)) << "away from the cut at " << i;
+    EXPECT_LT(i - cut, static_cast<size_t>(2 * 2 * kFadeFrames + 4)) << "away from the cut at " << i;
   }
   EXPECT_GT(differ, 0u) << "no fade at all: a hard cut";
-  // The jump at the cut is no bigger than the song's own steps.
-  EXPECT_LT(std::abs(joined[cut - 2]), 1200);
+  // Where the sound stops, it has faded to almost nothing.
+  EXPECT_LT(std::abs(joined[cut + 2 * (kFadeFrames - 1)]), 1000) << "the fade ends near silence";
   EXPECT_EQ(Count(Kind::SongFinished), 1);
 }
 
@@ -188,7 +163,7 @@ TEST_F(MediaPlayerTest, PausedNearTheEndTheSameSongResumesAndTheQueuedOneStillFo
   device_->Resume();
   ASSERT_TRUE(PlayToTheEnd());
   EXPECT_EQ(Count(Kind::QueuedSongAudible), 1);
-  const std::vector<int16_t> heard = out_->Heard();
+  const std::vector<int16_t> heard = out_->Played();
   const std::vector<int16_t> y = Trimmed(Decode(Fixture(kSongY)));
   EXPECT_NE(std::search(heard.begin(), heard.end(), y.begin(), y.end()), heard.end()) << "y was played whole";
 }
@@ -217,7 +192,7 @@ TEST_F(MediaPlayerTest, ASongWithoutInfoFrameIsQueuedAndItsLengthFoundBeside) {
   ASSERT_TRUE(device_->QueueNext(Fixture("noinfo_2s.mp3")));
   device_->Play();
   ASSERT_TRUE(PlayToTheEnd());
-  EXPECT_EQ(Trimmed(out_->Heard()),
+  EXPECT_EQ(Trimmed(out_->Played()),
             Trimmed(mediatest::Joined(Decode(Fixture(kSongX)), Decode(Fixture("noinfo_2s.mp3")))));
   const int64_t exact = static_cast<int64_t>(Decode(Fixture("noinfo_2s.mp3")).size() / 2) * 1000 / 44100;
   EXPECT_EQ(Last(Kind::QueuedSongAudible)->times.length, exact);
