@@ -30,8 +30,7 @@
 #include <thread>
 #include <vector>
 
-#include "platform/Mpg123SdlDevice.h"
-#include "platform/SdlAudioOutput.h"
+#include "platform/AudioPlayerDevice.h"
 
 using Clock = std::chrono::steady_clock;
 using namespace std::chrono_literals;
@@ -93,7 +92,7 @@ bool Silent(const std::vector<int16_t>& pcm, size_t frame) {
 }
 
 int Cpu(const char* song, int seconds) {
-  Mpg123SdlDevice device;
+  AudioPlayerDevice device(nullptr);
   const long rssBefore = StatusKb("VmRSS:");
   const auto t0 = Clock::now();
   device.Open(song);
@@ -103,7 +102,6 @@ int Cpu(const char* song, int seconds) {
   const double cpu0 = CpuSeconds();
   const auto w0 = Clock::now();
   long rssMax = 0;
-  const int64_t underrun0 = device.UnderrunFrames();
   RunEventsFor(std::chrono::seconds(seconds), [&] { rssMax = std::max(rssMax, StatusKb("VmRSS:")); }, 500);
   const double cpu = CpuSeconds() - cpu0;
   const double wall = Ms(Clock::now() - w0) / 1000.0;
@@ -111,9 +109,8 @@ int Cpu(const char* song, int seconds) {
               100.0 * cpu / wall);
   std::printf("  resident memory: %ld kB before open, %ld kB at most while playing (+%ld kB)\n", rssBefore, rssMax,
               rssMax - rssBefore);
-  std::printf("  position after %.1f s: %lld ms, mode %d, underruns %lld frames\n", wall + 1,
-              static_cast<long long>(device.Position()), static_cast<int>(device.Mode()),
-              static_cast<long long>(device.UnderrunFrames() - underrun0));
+  std::printf("  position after %.1f s: %lld ms, mode %d\n", wall + 1, static_cast<long long>(device.Position()),
+              static_cast<int>(device.Mode()));
   return 0;
 }
 
@@ -125,12 +122,12 @@ int Gap(const char* a, const char* b, int rounds) {
   }
   std::vector<double> handlerMs;
   {
-    Mpg123SdlDevice device;
+    AudioPlayerDevice device(nullptr);
     int songsLeft = 2 * rounds;
     bool nextIsB = true;
-    device.SetCompletionHandler([&] {
+    device.SetEventHandler([&](const MediaEvent& event) {
       // What the player does when a song ends: open the next one and play it.
-      if (device.Mode() == TMPModes::mpPlaying || --songsLeft <= 0) return;
+      if (event.kind != MediaEvent::Kind::SongFinished || --songsLeft <= 0) return;
       const auto t = Clock::now();
       device.Open(nextIsB ? b : a);
       device.Play();
@@ -190,7 +187,7 @@ int Position(const char* song, int seconds) {
   samples.reserve(10000);
   int rate = 0;
   {
-    Mpg123SdlDevice device;
+    AudioPlayerDevice device(nullptr);
     device.Open(song);
     rate = device.SampleRate();
     device.Play();
@@ -205,7 +202,6 @@ int Position(const char* song, int seconds) {
       if (before.st_size != after.st_size) return;
       samples.push_back({Ms(Clock::now() - start), position, static_cast<long long>(after.st_size / 4)});
     }, 3);
-    std::printf("  underruns: %lld frames\n", static_cast<long long>(device.UnderrunFrames()));
   }
   // The first sounding frame in the file is where the song's position 0 went out.
   const auto pcm = ReadPcm(out);
@@ -241,7 +237,7 @@ int Position(const char* song, int seconds) {
 }
 
 int Open(int argc, char** argv) {
-  Mpg123SdlDevice device;
+  AudioPlayerDevice device(nullptr);
   for (int i = 0; i < argc; ++i) {
     for (int round = 0; round < 3; ++round) {
       const auto t = Clock::now();
@@ -263,30 +259,29 @@ int Open(int argc, char** argv) {
 // around it, under any output driver.
 int Queue(int argc, char** argv) {
   const auto t0 = Clock::now();
-  Mpg123SdlDevice device;
+  AudioPlayerDevice device(nullptr);
   int index = 0, changes = 0;
   const auto queueNext = [&] {
     if (index + 1 >= argc) return;
     std::string reason;
     if (!device.QueueNext(argv[index + 1], &reason)) std::fprintf(stderr, "queue: %s\n", reason.c_str());
   };
-  device.SetTransitionHandler([&] {
+  // The loop sleeps until the device reports (no polling timer, so the
+  // CPU share is the device's own).
+  QEventLoop loop;
+  device.SetEventHandler([&](const MediaEvent& event) {
+    if (event.kind == MediaEvent::Kind::SongFinished) loop.quit();
+    if (event.kind != MediaEvent::Kind::QueuedSongAudible) return;
     ++index;
     ++changes;
     std::printf("  now playing %s, position %lld ms\n", argv[index], static_cast<long long>(device.Position()));
     queueNext();
   });
-  // The loop sleeps until the device reports (no polling timer, so the
-  // CPU share is the device's own).
-  QEventLoop loop;
-  device.SetCompletionHandler([&] {
-    if (device.Mode() != TMPModes::mpPlaying) loop.quit();
-  });
   device.Open(argv[0]);
   device.Play();
   const double playMs = Ms(Clock::now() - t0);
   queueNext();
-  std::printf("queue: first Play %.1f ms after start (output buffer %d frames)\n", playMs, device.OutputBufferFrames());
+  std::printf("queue: first Play %.1f ms after start\n", playMs);
   std::fflush(stdout);
   loop.exec();
   std::printf("  %d gapless changes\n", changes);
@@ -297,13 +292,8 @@ int Queue(int argc, char** argv) {
 
 int main(int argc, char** argv) {
   QCoreApplication app(argc, argv);
-  if (argc > 3 && std::strcmp(argv[1], "--buffer-ms") == 0) {
-    SdlAudioOutput::SetBufferMsForMeasurement(std::atoi(argv[2]));
-    argv += 2;
-    argc -= 2;
-  }
   if (argc < 3) {
-    std::fprintf(stderr, "usage: %s [--buffer-ms N] cpu|gap|position|open|queue ...\n", argv[0]);
+    std::fprintf(stderr, "usage: %s cpu|gap|position|open|queue ...\n", argv[0]);
     return 2;
   }
   const std::string mode = argv[1];

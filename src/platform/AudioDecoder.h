@@ -49,6 +49,8 @@ public:
   // file if it must (a long MP3 without an info frame); returns it. May take
   // long: call it on the player thread, never on the window's.
   virtual int64_t ScanLength() { return LengthFrames(); }
+  // What to show while LengthFrames() is -1 (a guess from the file's size).
+  virtual int64_t EstimatedLengthFrames() const { return LengthFrames() > 0 ? LengthFrames() : 0; }
 
   // Decodes up to `frames` frames into `out` (frames * BytesPerFrame bytes).
   // Returns the frames written; 0 only at the song's end. Gapless trims are

@@ -1,7 +1,7 @@
 #pragma once
 // The media device: one open song at a time, all times in milliseconds.
-// The player engine drives it; the real device decodes with libmpg123 and plays
-// through SDL2, the tests use a scripted fake.
+// The player engine drives it; the real device decodes and plays on a
+// player thread of its own, the tests use a scripted fake.
 #include <cstdint>
 #include <functional>
 #include <memory>
@@ -27,6 +27,27 @@ public:
   using std::runtime_error::runtime_error;
 };
 
+// What happened in the device, told to the engine on the UI thread.
+struct MediaEvent {
+  enum class Kind {
+    SongAudible,        // a play started to be heard: path, lengthMs
+    SongFinished,       // the song played to its end and nothing followed: path
+    QueuedSongAudible,  // the queued song took over: fromPath -> path, lengthMs
+    Failure,            // path could not be played: failure, text
+    OutputLost,         // the sound output went away: text (playing stopped)
+    OutputBack,         // the sound output answers again
+    VolumeChangedOutside,  // the desktop's mixer set the stream's volume: volume
+  };
+  enum class FailureKind { None, Decoder, Output };
+  Kind kind = Kind::SongAudible;
+  std::string path;
+  std::string fromPath;
+  int64_t lengthMs = 0;
+  FailureKind failure = FailureKind::None;
+  std::string text;
+  uint32_t volume = 0;
+};
+
 class MediaDevice {
 public:
   virtual ~MediaDevice() = default;
@@ -38,9 +59,9 @@ public:
   virtual bool IsOpen() const = 0;
 
   // Starts playing from the current position, asynchronously. When the
-  // position equals the length the device first moves to the start. The
-  // completion handler runs (on the UI thread) when this play ends: played to
-  // the end, superseded by another command, or aborted.
+  // position equals the length the device first moves to the start. When
+  // the song plays to its end (nothing queued), SongFinished is announced.
+  // An output that cannot play is announced as a Failure, the device stopped.
   virtual void Play() = 0;
   virtual void Pause() = 0;   // playing -> paused
   virtual void Resume() = 0;  // paused -> playing (completion reported like Play)
@@ -65,21 +86,19 @@ public:
   // output stream: its first sample comes right after the open song's last
   // one. Call it while a song is open, best while it plays, any time before
   // its end (the engine knows which line comes next). It replaces a song
-  // queued before. False, with the reason in `*reason` when given, when the
-  // song cannot follow gaplessly: nothing open, the open song has already
-  // ended, the file cannot be opened, or its sample rate differs. Then
+  // queued before. A song of another format follows after the output is
+  // opened anew for it (a short silence). False, with the reason in
+  // `*reason` when given, when the song cannot follow: nothing open, the
+  // open song has already ended, or the file cannot be opened. Then
   // nothing is queued and the engine goes on as without a queue (Open and
   // Play at the end, with the usual error box when Open fails).
   //
   // When the open song plays to its end with a song queued, the queued song
   // becomes the open one at the exact sample where it becomes audible: from
   // then on Length, Position (counting from its start) and Mode describe it,
-  // and the play goes on (mode playing). The open song's end is NOT reported
-  // to the completion handler; the play that started it reports completion
-  // once, when it ends later (at the queued song's end, or by a command).
-  // The transition handler runs once per such change, on the UI thread,
-  // after the change (so the engine shows the new song "as if it had been
-  // opened then").
+  // and the play goes on (mode playing). The open song's end is NOT
+  // announced as finished; QueuedSongAudible is, once per change, after it
+  // (so the engine shows the new song "as if it had been opened then").
   //
   // Open, Close, Stop, SetPosition, Rewind, Play at the end of the song, and
   // DropQueued drop a song that is queued and not yet audible; Pause and
@@ -97,26 +116,30 @@ public:
   virtual std::string QueuedPath() const { return {}; }
 
   // A hint: `path` is likely the first song to be opened (the one on the
-  // command line). A device may start reading it now, on a thread of its
-  // own, so that Open finds it ready; Open still reports any error.
+  // command line). A device may start reading it and connecting to the
+  // sound server now, off the caller's thread, so that Open finds it ready;
+  // Open still reports any error.
   virtual void ReadAhead(const std::string& path) { (void)path; }
 
-  // The handlers are always invoked on the UI thread, never from inside a
-  // device call.
-  void SetCompletionHandler(std::function<void()> handler) { onCompletion_ = std::move(handler); }
-  void SetTransitionHandler(std::function<void()> handler) { onTransition_ = std::move(handler); }
+  // The volume to play at (wave-out format: low 16 bits left, high right).
+  virtual void SetVolume(uint32_t waveOutVolume) { (void)waveOutVolume; }
+  // The name the sound server shows for the stream: the song's caption.
+  virtual void SetTitle(const std::string& title) { (void)title; }
+
+  // The event handler runs on the UI thread, never from inside a device
+  // call: events are posted, and DeliverEvents runs at once the ones that
+  // happened and have not been delivered yet (an engine calls it before a
+  // command, so the command acts on what is audible now).
+  void SetEventHandler(std::function<void(const MediaEvent&)> handler) { onEvent_ = std::move(handler); }
+  virtual void DeliverEvents() {}
 
 protected:
-  void NotifyCompletion() {
-    if (onCompletion_) onCompletion_();
-  }
-  void NotifyTransition() {
-    if (onTransition_) onTransition_();
+  void Announce(const MediaEvent& event) {
+    if (onEvent_) onEvent_(event);
   }
 
 private:
-  std::function<void()> onCompletion_;
-  std::function<void()> onTransition_;
+  std::function<void(const MediaEvent&)> onEvent_;
 };
 
 inline constexpr const char* kNoDeviceOpen = "No media device open";

@@ -115,8 +115,16 @@ void NullMediaDevice::ScriptLength(int64_t ms) {
 int NullMediaDevice::DeliverCompletions() {
   const int times = owedCompletions_ > 0 ? owedCompletions_ : 1;
   owedCompletions_ = 0;
-  for (int i = 0; i < times; ++i) NotifyCompletion();
+  for (int i = 0; i < times; ++i) FireCompletion();
   return times;
+}
+
+void NullMediaDevice::FireCompletion() {
+  MediaEvent event;
+  event.kind = MediaEvent::Kind::SongFinished;
+  event.path = path_;
+  event.lengthMs = length_;
+  Announce(event);
 }
 
 bool NullMediaDevice::QueueNext(const std::string& path, std::string* reason) {
@@ -140,18 +148,23 @@ void NullMediaDevice::DropQueued() {
 }
 
 void NullMediaDevice::TakeOverQueued(int64_t intoNextMs) {
+  MediaEvent event;
+  event.kind = MediaEvent::Kind::QueuedSongAudible;
+  event.fromPath = path_;
+  event.path = queued_;
+  event.lengthMs = queuedLength_;
   path_ = queued_;
   queued_.clear();
   length_ = queuedLength_;
   position_ = intoNextMs;
-  ++owedTransitions_;
+  owedTransitions_.push_back(event);
 }
 
 int NullMediaDevice::DeliverTransitions() {
-  const int times = owedTransitions_;
-  owedTransitions_ = 0;
-  for (int i = 0; i < times; ++i) NotifyTransition();
-  return times;
+  std::vector<MediaEvent> owed;
+  owed.swap(owedTransitions_);
+  for (const MediaEvent& event : owed) Announce(event);
+  return static_cast<int>(owed.size());
 }
 
 void NullMediaDevice::Advance(int64_t ms) {

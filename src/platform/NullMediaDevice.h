@@ -27,6 +27,10 @@ public:
   bool QueueNext(const std::string& path, std::string* reason = nullptr) override;
   void DropQueued() override;
   std::string QueuedPath() const override { return queued_; }
+  // Delivers the song changes owed (what has happened is told before a command).
+  void DeliverEvents() override { DeliverTransitions(); }
+  void SetVolume(uint32_t waveOutVolume) override { volume_ = waveOutVolume; }
+  void SetTitle(const std::string& title) override { title_ = title; }
 
   // --- script ---
   // Every call made, in order: "Open <path>", "Close", "Play", "Pause",
@@ -60,8 +64,13 @@ public:
   // Runs the completion handler once for each owed completion (at least
   // once); returns how many times it ran.
   int DeliverCompletions();
-  // Runs the completion handler once, owed or not.
-  void FireCompletion() { NotifyCompletion(); }
+  // Announces the song's end once, owed or not.
+  void FireCompletion();
+  // Announces any event (a failure, a lost output, a volume set outside).
+  void Tell(const MediaEvent& event) { Announce(event); }
+  // The last volume and title the engine gave the device.
+  uint32_t Volume() const { return volume_; }
+  const std::string& Title() const { return title_; }
   // The song plays to its end: position = length, stopped, and the
   // completion of the pending play is delivered at once. With a song queued
   // the queued song becomes the open one instead (position 0, still
@@ -74,9 +83,8 @@ public:
   // the test delivers with DeliverTransitions/DeliverCompletions, so it can
   // run commands in between as a busy UI thread would.
   void Advance(int64_t ms);
-  // Transitions owed and not delivered yet; delivering runs the transition
-  // handler once for each, and returns how many times it ran.
-  int PendingTransitions() const { return owedTransitions_; }
+  // Transitions owed and not delivered yet; delivering announces each, and returns how many times it ran.
+  int PendingTransitions() const { return static_cast<int>(owedTransitions_.size()); }
   int DeliverTransitions();
 
 private:
@@ -97,7 +105,9 @@ private:
   std::string queued_;
   int64_t queuedLength_ = 0;
   int64_t scriptedQueuedLength_ = 0;
-  int owedTransitions_ = 0;
+  std::vector<MediaEvent> owedTransitions_;
+  uint32_t volume_ = 0xFFFFFFFFu;
+  std::string title_;
   bool playPending_ = false;
   int owedCompletions_ = 0;
 };

@@ -1,14 +1,14 @@
 #include "platform/PlatformFactory.h"
 
 #include "platform/FileWaveOutVolume.h"
-#include "platform/Mpg123SdlDevice.h"
+#include "platform/AudioPlayerDevice.h"
 #include "platform/RegistryStore.h"
 
 std::unique_ptr<WaveOutVolume> CreateWaveOutVolume() { return std::make_unique<FileWaveOutVolume>(); }
 
 std::unique_ptr<MediaDevice> CreateMediaDevice(WaveOutVolume* volume) {
-  // The output applies the wave-out volume's gain to the samples it plays.
-  return std::make_unique<Mpg123SdlDevice>(OutputGainOf(volume));
+  // The device starts at the wave-out volume's level.
+  return std::make_unique<AudioPlayerDevice>(OutputGainOf(volume));
 }
 
 std::unique_ptr<RegistryStore> CreateRegistryStore() {

@@ -1,42 +1,59 @@
 #include "platform/PreferredAudioOutput.h"
 
-#include "platform/MediaDevice.h"
+#include <cstdlib>
+
 #include "platform/PulseAudioOutput.h"
 #include "platform/SdlAudioOutput.h"
 
-PreferredAudioOutput::PreferredAudioOutput(RenderFn render, void* user, SharedAudioGain gain)
-    : render_(render), user_(user), gain_(std::move(gain)) {}
-
 PreferredAudioOutput::~PreferredAudioOutput() {
-  if (chooser_.joinable()) chooser_.join();
-  chosen_.reset();
+  chosen_ = nullptr;
+  pulse_.reset();
+  sdl_.reset();
 }
 
-void PreferredAudioOutput::Choose() {
-  if (PulseStream::ServerWanted()) {
-    auto pulse = std::make_unique<PulseAudioOutput>(render_, user_, gain_);
-    if (pulse->Connect()) {
-      chosen_ = std::move(pulse);
+bool PreferredAudioOutput::ServerWanted() {
+  const char* driver = std::getenv("SDL_AUDIODRIVER");
+  if (!driver || !*driver) return true;
+  const std::string name = driver;
+  return name == "pulseaudio" || name == "pulse" || name == "pipewire";
+}
+
+void PreferredAudioOutput::Open(const AudioFormat& format, uint32_t volume) {
+  std::string serverReason;
+  if (ServerWanted()) {
+    if (!pulse_) {
+      pulse_ = std::make_unique<PulseAudioOutput>();
+      pulse_->SetListener(this);
+    }
+    try {
+      pulse_->SetTitle(title_);
+      pulse_->Open(format, volume);
+      if (sdl_) sdl_->Close();
+      chosen_ = pulse_.get();
       return;
+    } catch (const AudioOutputError& e) {
+      serverReason = e.what();
     }
   }
-  chosen_ = std::make_unique<SdlAudioOutput>(render_, user_);
+  if (!sdl_) {
+    sdl_ = std::make_unique<SdlAudioOutput>();
+    sdl_->SetListener(this);
+  }
+  try {
+    sdl_->Open(format, volume);
+    chosen_ = sdl_.get();
+  } catch (const AudioOutputError& e) {
+    chosen_ = nullptr;
+    if (serverReason.empty()) throw;
+    throw AudioOutputError("the sound server: " + serverReason + "; SDL2: " + e.what());
+  }
 }
 
-void PreferredAudioOutput::OpenInBackground(int rate) {
-  if (chooser_.joinable() || chosen_) return;
-  chooser_ = std::thread([this, rate] {
-    Choose();
-    try {
-      chosen_->Open(rate);
-    } catch (const MediaDeviceError&) {
-      // Open reports it when a song needs the output.
-    }
-  });
+void PreferredAudioOutput::Close() {
+  if (chosen_) chosen_->Close();
 }
 
-AudioOutput& PreferredAudioOutput::Chosen() {
-  if (chooser_.joinable()) chooser_.join();
-  if (!chosen_) Choose();
-  return *chosen_;
+void PreferredAudioOutput::SetTitle(const std::string& title) {
+  title_ = title;
+  if (chosen_) chosen_->SetTitle(title);
 }

@@ -1,53 +1,77 @@
 #pragma once
-// A PulseAudio playback stream (PipeWire serves the same protocol). The
-// server holds a long buffer, so it wakes rarely while a song plays; what it
-// holds is thrown away on a command (DiscardHeld), and the volume is the
-// stream's own, so neither waits for that buffer to play out.
-#include <cstdint>
+// A PulseAudio playback stream (PipeWire serves the same protocol), plain
+// libpulse on a threaded main loop. The player thread writes into the
+// server's buffer; the server holds about a quarter of a second, so the
+// player wakes rarely, and a command drops that buffer (Flush) instead of
+// waiting for it. The stream's volume is the server's own: set here, and
+// watched, so that a change in the desktop's mixer comes back as a notice.
+// A server that goes away is a notice too; the next Open connects anew.
+// Connecting and opening a stream wait at most kAnswerLimitMs.
+#include <atomic>
+#include <chrono>
+#include <functional>
 #include <string>
 
-#include "platform/AudioGain.h"
 #include "platform/AudioOutput.h"
-#include "platform/PulseStream.h"
 
-struct pa_time_event;
+struct pa_threaded_mainloop;
+struct pa_context;
+struct pa_stream;
 
 class PulseAudioOutput : public AudioOutput {
 public:
-  // `gain` is the volume to give the stream; none means full volume.
-  PulseAudioOutput(RenderFn render, void* user, SharedAudioGain gain);
+  static constexpr int kAnswerLimitMs = 2000;
+  // What the server holds for us, and how much must be free before it asks.
+  static constexpr int kServerBufferMs = 250;
+  static constexpr int kRequestMs = 60;
+
+  PulseAudioOutput() = default;
   ~PulseAudioOutput() override;
   PulseAudioOutput(const PulseAudioOutput&) = delete;
   PulseAudioOutput& operator=(const PulseAudioOutput&) = delete;
 
-  // Connects to the server (without starting one). False, with the reason,
-  // when there is no server to talk to.
-  bool Connect(std::string* reason = nullptr);
-
-  void Open(int rate) override;
+  void Open(const AudioFormat& format, uint32_t volume) override;
   void Close() override;
-  bool IsOpen() override;
-  int Rate() override;
-  int BufferFrames() override;
-  void Lock() override;
-  void Unlock() override;
+  bool IsOpen() const override;
+  AudioFormat Format() const override { return format_; }
+  size_t WritableFrames() override;
+  size_t Write(const void* data, size_t frames) override;
   int64_t HeldFrames() override;
-  void DiscardHeld() override;
-  bool AppliesVolume() override { return true; }
+  int64_t BufferFrames() override;
+  void SetPaused(bool paused) override;
+  int64_t Flush() override;
+  void Start() override;
+  void SetVolume(uint32_t waveOutVolume) override;
+  void SetTitle(const std::string& title) override;
+  std::string Name() const override { return "PulseAudio"; }
 
 private:
-  static void OnWrite(pa_stream* stream, size_t bytes, void* self);
-  void StartWritingLocked();
-  void ApplyVolumeLocked();
-  void StartVolumeWatchLocked();
-  void StopVolumeWatch();
+  using Deadline = std::chrono::steady_clock::time_point;
+  void Connect(Deadline deadline);
+  void Disconnect();
+  void CloseStreamLocked();
+  // Waits on the loop (its lock held) until `done` or the deadline.
+  bool WaitLocked(const std::function<bool()>& done, Deadline deadline);
+  void WatchVolumeLocked();
+  void OnContextState();
+  void OnStreamState();
+  void RememberVolumeLocked(uint32_t waveOutVolume);
+  static void OnSubscription(pa_context* context, int type, uint32_t index, void* self);
 
-  RenderFn render_;
-  void* user_;
-  SharedAudioGain gain_;
-  PulseHandles pulse_;
-  int requestFrames_ = 0;
-  uint32_t appliedVolume_ = 0;
-  bool volumeApplied_ = false;
-  pa_time_event* volumeWatch_ = nullptr;
+  // The loop's lock guards the handles and every field below that the
+  // loop's thread reads (the callbacks run under it).
+  pa_threaded_mainloop* loop_ = nullptr;
+  pa_context* context_ = nullptr;
+  pa_stream* stream_ = nullptr;
+  AudioFormat format_;
+  bool everReady_ = false;  // the context was connected (a failure now is a loss)
+  int64_t writtenBytes_ = 0;  // the stream's write index
+  bool corked_ = true;
+  uint32_t volumeSet_ = 0xFFFFFFFFu;
+  // The stream's volume as last seen in the server (set here or outside).
+  uint32_t seenVolume_[2] = {0, 0};
+  bool seenMute_ = false;
+  std::string title_;
+  std::atomic<bool> lost_{false};
+  std::atomic<bool> drained_{false};  // the server played all it had
 };

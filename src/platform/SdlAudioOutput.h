@@ -1,8 +1,8 @@
 #pragma once
-// The sound card side of the media device: one SDL2 audio device playing
-// interleaved stereo 16-bit frames at the song's rate. SDL's audio thread asks
-// the render function for every buffer; it runs while the device is open
-// (silence is the renderer's business).
+// SDL2's audio device (ALSA and the rest, or a sound server SDL finds),
+// fed through SDL's own queue: the player thread queues frames, SDL's
+// thread plays them. SDL has no volume of its own here, so the samples are
+// scaled on their way in (a change is heard once the queue has played out).
 #include <cstdint>
 #include <string>
 
@@ -10,50 +10,31 @@
 
 class SdlAudioOutput : public AudioOutput {
 public:
-  // The output buffer: the longest power of two frames that lasts at most
-  // this long. Longer buffers let the sound server sleep longer; this one
-  // still lets a command be heard within 100 ms (one buffer in SDL, at most
-  // one more in the server).
-  static constexpr int kBufferMs = 47;
-  static int BufferFramesFor(int rate, int bufferMs = kBufferMs);
-  // For measurements: a different buffer length for outputs opened from now
-  // on (0: back to kBufferMs).
-  static void SetBufferMsForMeasurement(int ms);
+  // What the queue holds at most.
+  static constexpr int kQueueMs = 200;
 
-  SdlAudioOutput(RenderFn render, void* user);
+  SdlAudioOutput() = default;
   ~SdlAudioOutput() override;
   SdlAudioOutput(const SdlAudioOutput&) = delete;
   SdlAudioOutput& operator=(const SdlAudioOutput&) = delete;
 
-  // Opens the audio output at `rate` (keeps the open one when the rate is
-  // the same). Throws MediaDeviceError with SDL's reason when no output is
-  // available.
-  void Open(int rate) override;
+  void Open(const AudioFormat& format, uint32_t volume) override;
   void Close() override;
-  bool IsOpen() override;
-  int Rate() override;
-  // Frames SDL asks for per callback.
-  int BufferFrames() override;
-
-  // While locked the render function is not running and will not start.
-  void Lock() override;
-  void Unlock() override;
-  // SDL2 cannot tell what the sound server holds, nor drop it: at most one
-  // buffer here and about one in the server play out after a command.
-  int64_t HeldFrames() override { return 0; }
-  void DiscardHeld() override {}
-  bool AppliesVolume() override { return false; }
-
-  // The calls above come one at a time (from the thread that opened the
-  // output, or one that waited for it).
+  bool IsOpen() const override { return device_ != 0; }
+  AudioFormat Format() const override { return format_; }
+  size_t WritableFrames() override;
+  size_t Write(const void* data, size_t frames) override;
+  int64_t HeldFrames() override;
+  int64_t BufferFrames() override;
+  void SetPaused(bool paused) override;
+  int64_t Flush() override;
+  void SetVolume(uint32_t waveOutVolume) override { volume_ = waveOutVolume; }
+  std::string Name() const override { return "SDL2"; }
 
 private:
-  static void Callback(void* self, uint8_t* stream, int len);
-
-  RenderFn render_;
-  void* user_;
   bool sdlInitialised_ = false;
   uint32_t device_ = 0;
-  int rate_ = 0;
-  int bufferFrames_ = 0;
+  AudioFormat format_;
+  uint32_t volume_ = 0xFFFFFFFFu;
+  std::string scratch_;
 };

@@ -7,9 +7,14 @@ target_sources(velmaris_core PRIVATE
 # output (QtCore).
 if(TARGET velmaris_platform)
   target_sources(velmaris_platform PRIVATE
-    ${CMAKE_CURRENT_LIST_DIR}/Mpg123SdlDevice.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/Mpg123Decoder.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/AudioDecoderFactory.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/ExtraFormatsNone.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/AudioPlayer.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/AudioPlayerThread.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/AudioPlayerDevice.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/SimulatedAudioOutput.cpp
     ${CMAKE_CURRENT_LIST_DIR}/SdlAudioOutput.cpp
-    ${CMAKE_CURRENT_LIST_DIR}/PulseStream.cpp
     ${CMAKE_CURRENT_LIST_DIR}/PulseAudioOutput.cpp
     ${CMAKE_CURRENT_LIST_DIR}/PreferredAudioOutput.cpp
     ${CMAKE_CURRENT_LIST_DIR}/NullMediaDevice.cpp

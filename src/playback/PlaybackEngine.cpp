@@ -19,12 +19,8 @@ PlaybackEngine::PlaybackEngine(std::unique_ptr<MediaDevice> device, WaveOutVolum
   list_.SeedRandom(static_cast<uint32_t>(std::time(nullptr)));
   timer_.setInterval(TimerIntervalMs);
   connect(&timer_, &QTimer::timeout, this, [this] { RunReported(&PlaybackEngine::Tick); });
-  // The device delivers its completions on this thread; the end of a play
-  // is seen by the same tick the timer runs.
-  if (device_) device_->SetCompletionHandler([this] { RunReported(&PlaybackEngine::Tick); });
-  // A queued song that took over is shown by the tick as well (it catches
-  // up with the transition first).
-  if (device_) device_->SetTransitionHandler([this] { RunReported(&PlaybackEngine::Tick); });
+  // The device tells what happened on this thread.
+  if (device_) device_->SetEventHandler([this](const MediaEvent& event) { OnDeviceEvent(event); });
   // An edited list may have moved or removed the line that follows.
   const TPlayListModel* model = list_.Model();
   connect(model, &QAbstractItemModel::rowsInserted, this, [this] { RunReported(&PlaybackEngine::DropUpcoming); });
@@ -36,10 +32,7 @@ PlaybackEngine::PlaybackEngine(std::unique_ptr<MediaDevice> device, WaveOutVolum
 
 PlaybackEngine::~PlaybackEngine() {
   timer_.stop();
-  if (device_) {
-    device_->SetCompletionHandler(nullptr);
-    device_->SetTransitionHandler(nullptr);
-  }
+  if (device_) device_->SetEventHandler(nullptr);
 }
 
 void PlaybackEngine::RunReported(void (PlaybackEngine::*step)()) {
@@ -143,6 +136,7 @@ void PlaybackEngine::ShowOpenedSong(const std::string& path) {
   caption_ = caption.Text;
   captionCut_ = caption.Cut;
   SetTrayHint(" " + display);
+  if (device_) device_->SetTitle(display);
   PositionSeconds_ = 0;
   LengthText();
   options_.LastSoundFile = path;
@@ -158,7 +152,7 @@ void PlaybackEngine::PlayCurrentEntry() {
   }
   // The chosen line replaces whatever was to follow (also a song that took
   // over a moment ago and is not shown yet: the Open supersedes it).
-  if (queuedLine_ >= 0 && SongOpen()) device_->DropQueued();
+  if (upcoming_.line >= 0 && SongOpen()) device_->DropQueued();
   ForgetUpcoming();
   LoadSong(path);
   PlayerPlay();
@@ -278,7 +272,8 @@ void PlaybackEngine::Tick() {
   // Likewise an error inside a tick is shown once: the timer stops before
   // the error leaves, and Play or the next song starts it again.
   try {
-    CatchUpTransition();
+    CatchUp();
+    if (!SongOpen()) return;
     const MediaDevice::Times times = device_->PositionAndLength();
     const int64_t p = times.position;
     const int64_t n = times.length;
@@ -339,9 +334,9 @@ int PlaybackEngine::UpcomingLine() {
 void PlaybackEngine::QueueUpcoming(int64_t position, int64_t length) {
   // A song of no length keeps the old way: it ends at once and the tick
   // moves on.
-  if (queuedLine_ >= 0 || queueTried_ || length <= 0 || length - position >= QueueAheadMs) return;
+  if (upcoming_.line >= 0 || upcoming_.tried || length <= 0 || length - position >= QueueAheadMs) return;
   if (device_->Mode() != TMPModes::mpPlaying) return;
-  queueTried_ = true;  // once per song and per change of what follows
+  upcoming_.tried = true;
   const int line = UpcomingLine();
   if (line < 0) return;
   const std::string path = list_.Path(line);
@@ -350,14 +345,47 @@ void PlaybackEngine::QueueUpcoming(int64_t position, int64_t length) {
   // message here: the end of the song opens the line the usual way and
   // shows the error then.
   if (!device_->QueueNext(path)) return;
-  queuedLine_ = line;
-  queuedPath_ = path;
+  upcoming_.line = line;
+  upcoming_.path = path;
 }
 
-bool PlaybackEngine::CatchUpTransition() {
-  if (queuedLine_ < 0 || !SongOpen() || !device_->QueuedPath().empty()) return false;
-  const int line = queuedLine_;
-  const std::string path = queuedPath_;
+void PlaybackEngine::OnDeviceEvent(const MediaEvent& event) {
+  switch (event.kind) {
+    case MediaEvent::Kind::QueuedSongAudible:
+      ShowQueuedSong(event.path);
+      if (!catchingUp_) RunReported(&PlaybackEngine::Tick);
+      break;
+    case MediaEvent::Kind::SongFinished:
+      // The end of the song is seen by the same tick the timer runs (the
+      // command that caught up goes on by itself).
+      if (!catchingUp_) RunReported(&PlaybackEngine::Tick);
+      break;
+    case MediaEvent::Kind::Failure:
+    case MediaEvent::Kind::OutputLost:
+      // The device has stopped: shown at once, said once.
+      UpdateButtons();
+      emit StateChanged();
+      emit ErrorRaised(event.kind == MediaEvent::Kind::Failure ? event.text
+                                                               : "The sound output was lost: " + event.text);
+      break;
+    case MediaEvent::Kind::VolumeChangedOutside:
+      // Kept like a volume set here, without telling the device again.
+      if (volume_) volume_->SetVolume(event.volume);
+      volumePercent_ = VolumeSteps::PercentOfDeviceValue(event.volume);
+      volumeLevel_ = VolumeSteps::LevelOfDeviceValue(event.volume);
+      emit VolumeChanged();
+      break;
+    case MediaEvent::Kind::SongAudible:
+    case MediaEvent::Kind::OutputBack:
+      break;
+  }
+}
+
+void PlaybackEngine::ShowQueuedSong(const std::string& path) {
+  // A song the engine no longer waits for (a command came between) is not
+  // shown: the command has replaced it.
+  if (upcoming_.line < 0 || upcoming_.path != path || !SongOpen()) return;
+  const int line = upcoming_.line;
   ForgetUpcoming();
   // The line may have moved since (an edit that came after the change):
   // the focus moves only to the line that still holds the song.
@@ -365,20 +393,27 @@ bool PlaybackEngine::CatchUpTransition() {
   ShowOpenedSong(path);
   zeroLengthEnds_ = 0;
   emit SongLoaded();
-  return true;
+}
+
+void PlaybackEngine::CatchUp() {
+  if (!device_ || catchingUp_) return;
+  catchingUp_ = true;
+  try {
+    device_->DeliverEvents();
+  } catch (...) {
+    catchingUp_ = false;
+    throw;
+  }
+  catchingUp_ = false;
 }
 
 void PlaybackEngine::DropUpcoming() {
-  if (CatchUpTransition()) return;
-  if (queuedLine_ >= 0 && SongOpen()) device_->DropQueued();
+  CatchUp();
+  if (upcoming_.line >= 0 && SongOpen()) device_->DropQueued();
   ForgetUpcoming();
 }
 
-void PlaybackEngine::ForgetUpcoming() {
-  queuedLine_ = -1;
-  queuedPath_.clear();
-  queueTried_ = false;
-}
+void PlaybackEngine::ForgetUpcoming() { upcoming_ = Upcoming{}; }
 
 void PlaybackEngine::UpdateButtons() {
   switch (PlayerMode()) {
@@ -443,6 +478,7 @@ bool PlaybackEngine::ReadDeviceVolume() {
 void PlaybackEngine::SetVolumeLevel(float level) {
   level = VolumeSteps::ClampLevel(level);
   if (volume_) volume_->SetVolume(VolumeSteps::DeviceValue(level));
+  if (device_) device_->SetVolume(VolumeSteps::DeviceValue(level));
   volumePercent_ = VolumeSteps::PercentOfLevel(level);
   volumeLevel_ = level;
   emit VolumeChanged();

@@ -98,7 +98,7 @@ public:
   // follow it queued on the device, so the next song starts without a gap.
   static constexpr int64_t QueueAheadMs = 5000;
   // The line queued to follow the playing song, -1 for none.
-  int QueuedLine() const { return queuedLine_; }
+  int QueuedLine() const { return upcoming_.line; }
 
   // ---- what the fronts show ----
   int32_t LengthSeconds() const { return LengthSeconds_; }
@@ -158,9 +158,15 @@ private:
   // (shuffle draws it here); -1 for none.
   int UpcomingLine();
   void QueueUpcoming(int64_t position, int64_t length);
-  // When the queued song has become audible and the engine has not shown it
-  // yet: shows it now, as if it had been opened then; true when it did.
-  bool CatchUpTransition();
+  // What the device tells: a queued song took over, a song finished, a
+  // failure, the output lost, the volume set in the desktop's mixer.
+  void OnDeviceEvent(const MediaEvent& event);
+  // The queued song `path` has become audible: shown now, as if it had been
+  // opened then.
+  void ShowQueuedSong(const std::string& path);
+  // Takes in what the device has told and the engine has not seen yet, so
+  // that a command acts on the song that is audible now.
+  void CatchUp();
   // A command changes what follows: the queued song is dropped (a song that
   // has already taken over is shown first), the next tick queues anew.
   void DropUpcoming();
@@ -175,9 +181,15 @@ private:
   int32_t LengthSeconds_ = 0;
   int32_t PositionSeconds_ = 0;
   int zeroLengthEnds_ = 0;  // songs of no length that ended in a row
-  int queuedLine_ = -1;     // the line queued on the device
-  std::string queuedPath_;  // its path when it was queued
-  bool queueTried_ = false; // queueing was tried for what now follows
+  // The line chosen to follow the playing song and handed to the device
+  // (a shuffle draw is made once), until the device says it took over or a
+  // command changes what follows.
+  struct Upcoming {
+    int line = -1;
+    std::string path;
+    bool tried = false;  // once per song and per change of what follows
+  } upcoming_;
+  bool catchingUp_ = false;  // inside CatchUp: events do not tick by themselves
   std::string caption_;
   bool captionCut_ = false;
   std::string trayHint_;

@@ -39,8 +39,6 @@ mkdir -p "$dir"
 lame --quiet -b 32 --tt "Tagged Title" "$work/tone.wav" "$dir/tagged.mp3"
 lame --quiet -b 32 "$work/tone.wav" "$dir/plain.mp3"
 cp "$bin" "$dir/velmaris"
-lib="$(dirname "$bin")/libvelmaris-app.so"
-[ -f "$lib" ] && cp "$lib" "$dir/"  # a launcher loads it from beside itself
 printf '[Options]\r\n' > "$dir/VelmarisOpts.ini"
 printf 'tagged.mp3\r\nplain.mp3\r\n' > "$dir/two.m3u"
 # A name that is not UTF-8 (Latin-1 "é"), and song names for what is no song.

@@ -10,7 +10,7 @@ namespace {
 TEST(NullMediaDeviceTest, FollowsTheDeviceRulesAndRecordsTheCalls) {
   NullMediaDevice device;
   int completions = 0;
-  device.SetCompletionHandler([&] { ++completions; });
+  device.SetEventHandler([&](const MediaEvent& e) { completions += e.kind == MediaEvent::Kind::SongFinished; });
   device.ScriptLength(5000);
 
   device.Open("/music/a.mp3");
@@ -70,9 +70,13 @@ TEST(NullMediaDeviceTest, AQueuedSongTakesOverAtTheExactEndOfTheOpenOne) {
   NullMediaDevice device;
   int completions = 0, transitions = 0;
   MediaDevice::Times atTransition;
-  device.SetCompletionHandler([&] { ++completions; });
-  device.SetTransitionHandler([&] {
+  std::string from, to;
+  device.SetEventHandler([&](const MediaEvent& e) {
+    if (e.kind == MediaEvent::Kind::SongFinished) ++completions;
+    if (e.kind != MediaEvent::Kind::QueuedSongAudible) return;
     ++transitions;
+    from = e.fromPath;
+    to = e.path;
     atTransition = device.PositionAndLength();
   });
   device.ScriptLength(2300);

@@ -1,16 +1,14 @@
 velmaris_test(NAME tests_ini SOURCES ${CMAKE_CURRENT_LIST_DIR}/ini_profile_test.cpp LIBS velmaris_core)
-# Media device (real one through SDL's disk driver and through a private
-# PulseAudio server, and the scripted fake), the audio ring, and the wave-out
-# volume file.
+# Media device (the real one through a simulated output and through a
+# private PulseAudio server, and the scripted fake), the MP3 decoder, and
+# the wave-out volume file.
 find_package(PkgConfig REQUIRED)
 pkg_check_modules(PULSE_SIMPLE REQUIRED IMPORTED_TARGET libpulse-simple)
 velmaris_test(NAME tests_platform_media
   SOURCES
-    ${CMAKE_CURRENT_LIST_DIR}/media_device_test.cpp
-    ${CMAKE_CURRENT_LIST_DIR}/media_gapless_test.cpp
-    ${CMAKE_CURRENT_LIST_DIR}/media_held_output_test.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/media_decoder_test.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/media_player_test.cpp
     ${CMAKE_CURRENT_LIST_DIR}/media_pulse_test.cpp
-    ${CMAKE_CURRENT_LIST_DIR}/media_ring_test.cpp
     ${CMAKE_CURRENT_LIST_DIR}/media_null_test.cpp
   LIBS velmaris_platform PkgConfig::PULSE_SIMPLE)
 velmaris_test(NAME tests_platform_volume

@@ -16,3 +16,7 @@ velmaris_test(NAME tests_engine
     ${CMAKE_CURRENT_LIST_DIR}/engine_volume_test.cpp
     ${CMAKE_CURRENT_LIST_DIR}/engine_gapless_test.cpp
   LIBS velmaris_engine_test_support)
+# The engine with the real device, through a simulated output.
+velmaris_test(NAME tests_engine_device
+  SOURCES ${CMAKE_CURRENT_LIST_DIR}/engine_device_test.cpp
+  LIBS velmaris_engine_test_support)
