@@ -10,3 +10,9 @@ velmaris_test(NAME tests_options_dialog SOURCES ${CMAKE_CURRENT_LIST_DIR}/option
 velmaris_test(NAME tests_skin_loading SOURCES ${CMAKE_CURRENT_LIST_DIR}/window_skin_loading_test.cpp LIBS velmaris_window_test_support)
 # The bundled skins are loaded from the build's Skins folder.
 add_dependencies(tests_skin_loading velmaris_skins)
+# The skin window through AT-SPI under Xvfb: names, roles, states, values,
+# actions, announcements and the keyboard's walk (skipped when the display,
+# window manager or accessibility tools are not installed).
+add_test(NAME accessibility COMMAND bash ${CMAKE_CURRENT_LIST_DIR}/accessibility-test.sh $<TARGET_FILE:velmaris>)
+set_tests_properties(accessibility PROPERTIES TIMEOUT 240 SKIP_RETURN_CODE 77
+  ENVIRONMENT "LSAN_OPTIONS=suppressions=${PROJECT_SOURCE_DIR}/tests/lsan.supp")
