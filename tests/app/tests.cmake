@@ -16,3 +16,4 @@ add_dependencies(tests_skin_loading velmaris_skins)
 add_test(NAME accessibility COMMAND bash ${CMAKE_CURRENT_LIST_DIR}/accessibility-test.sh $<TARGET_FILE:velmaris>)
 set_tests_properties(accessibility PROPERTIES TIMEOUT 240 SKIP_RETURN_CODE 77
   ENVIRONMENT "LSAN_OPTIONS=suppressions=${PROJECT_SOURCE_DIR}/tests/lsan.supp")
+velmaris_test(NAME tests_keyboard_focus SOURCES ${CMAKE_CURRENT_LIST_DIR}/keyboard_focus_test.cpp LIBS velmaris_window_test_support)

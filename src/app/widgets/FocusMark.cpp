@@ -5,7 +5,7 @@
 
 namespace {
 const QColor MarkDark(0, 0, 0);
-const QColor MarkLight(255, 214, 0);  // amber, unlike any of the bundled skins' colours
+const QColor MarkLight(255, 214, 0);  // amber
 } // namespace
 
 TFocusMark::TFocusMark(QWidget* parent) : QFocusFrame(parent) {
