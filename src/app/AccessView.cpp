@@ -8,6 +8,7 @@
 #include <QFrame>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMenu>
 
 #include "app/SkinKeyboard.h"
 #include "app/widgets/AccessibleControl.h"
@@ -71,6 +72,14 @@ void TFrmMainVelmaris::ConnectAccessibility() {
   shuffle->Actions.push_back({QStringLiteral("Play a random song"), QStringLiteral("As a right click"),
                               [this] { Guarded([this] { ShuffleButtonMouseDown(Qt::RightButton); }); }});
 
+  // The window's surface: a double click on the caption folds, a right
+  // click opens the menu (the Menu key too, see SkinKeyboard).
+  auto* surface = new AccessibleControl(this);
+  surface->Actions.push_back({QStringLiteral("Fold"), QStringLiteral("As a double click on the caption"),
+                              [this] { Guarded([this] { CaptionPanelDblClick(); }); }});
+  surface->Actions.push_back({QStringLiteral("Show menu"), QStringLiteral("As a right click on the skin"),
+                              [this] { ShowWindowMenu(); }});
+
   ConnectAnnouncements();
 
   // Reading order: the caption row, the song's texts and transport, then
@@ -80,7 +89,14 @@ void TFrmMainVelmaris::ConnectAccessibility() {
                                ProgressPanel, FFButton, btnVolume, PreviousButton, PlayButton, PauseButton,
                                StopButton, NextButton, ShuffleButton, RepeatButton, OpenPLButton, PlayList, btnMoveUp,
                                btnMoveDown, ButtonRemove, ButtonAddDirectory, QuickFindEdit, ButtonNew, ButtonSave},
-                              [this](const std::function<void()>& step) { Guarded(step); });
+                              [this](const std::function<void()>& step) { Guarded(step); },
+                              [this] { ShowWindowMenu(); });
+}
+
+void TFrmMainVelmaris::ShowWindowMenu() {
+  // At the focused control, or at the caption when none has the focus.
+  const QWidget* at = focusWidget() ? focusWidget() : CaptionLabel;
+  PopupMenu1->popup(at->mapToGlobal(QPoint(0, at->height())));
 }
 
 void TFrmMainVelmaris::ConnectAnnouncements() {

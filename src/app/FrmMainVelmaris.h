@@ -156,6 +156,7 @@ public:
   void ProgressPanelSeek(int seconds);
   bool KeyboardInUse() const;
   QWidget* FocusMarkedControl() const;  // null while no focus mark is drawn
+  void ShowWindowMenu();                 // the right click's menu, from the keyboard
 
   // ---- skins (SkinLoader.cpp) ----
   void LoadSkin(const std::string& path);

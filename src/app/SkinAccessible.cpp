@@ -121,13 +121,32 @@ public:
       if (const auto* caption = widget()->findChild<QLabel*>(QStringLiteral("CaptionLabel"))) return caption->text();
     return QAccessibleWidget::text(t);
   }
+  // What the mouse does to the window's surface (fold, the menu).
+  QStringList actionNames() const override {
+    QStringList names = QAccessibleWidget::actionNames();
+    if (const AccessibleControl* extra = AccessibleControl::Of(widget()))
+      for (const AccessibleControl::Action& a : extra->Actions) names << a.Name;
+    return names;
+  }
+  QString localizedActionDescription(const QString& name) const override {
+    if (const AccessibleControl* extra = AccessibleControl::Of(widget()))
+      for (const AccessibleControl::Action& a : extra->Actions)
+        if (a.Name == name) return a.Description;
+    return QAccessibleWidget::localizedActionDescription(name);
+  }
+  void doAction(const QString& name) override {
+    if (const AccessibleControl* extra = AccessibleControl::Of(widget()))
+      for (const AccessibleControl::Action& a : extra->Actions)
+        if (a.Name == name && a.Run) return a.Run();
+    QAccessibleWidget::doAction(name);
+  }
 };
 
 QAccessibleInterface* SkinControlFactory(const QString& className, QObject* object) {
   auto* w = qobject_cast<QWidget*>(object);
   if (!w) return nullptr;
-  if (className == QLatin1String("TSpeedButton") || AccessibleControl::Of(w)) return new SkinControlAccessible(w);
   if (className == QLatin1String("TFrmMainVelmaris") && w->isWindow()) return new SkinWindowAccessible(w);
+  if (className == QLatin1String("TSpeedButton") || AccessibleControl::Of(w)) return new SkinControlAccessible(w);
   return nullptr;
 }
 

@@ -11,9 +11,19 @@
 #include "app/widgets/FocusMark.h"
 #include "app/widgets/SpeedButton.h"
 
-SkinKeyboard::SkinKeyboard(QWidget* window, std::vector<QWidget*> controls, Guard guarded)
+namespace {
+
+// The keys that open a context menu from the keyboard.
+bool IsMenuKey(const QKeyEvent* key) {
+  return key->key() == Qt::Key_Menu || (key->key() == Qt::Key_F10 && key->modifiers() == Qt::ShiftModifier);
+}
+
+} // namespace
+
+SkinKeyboard::SkinKeyboard(QWidget* window, std::vector<QWidget*> controls, Guard guarded,
+                           std::function<void()> showMenu)
     : QObject(window), window_(window), controls_(std::move(controls)), guarded_(std::move(guarded)),
-      mark_(new TFocusMark(window)) {
+      showMenu_(std::move(showMenu)), mark_(new TFocusMark(window)) {
   mark_->hide();
   // The skin's controls keep no focus policy: neither a click nor the
   // window's activation gives them the focus, so the window's own keys act
@@ -88,6 +98,10 @@ bool SkinKeyboard::ControlKey(QWidget* control, const QKeyEvent* key) {
     if (!key->isAutoRepeat()) PressButton(control);
     return true;
   }
+  if (IsMenuKey(key)) {
+    if (showMenu_) showMenu_();
+    return true;
+  }
   if (key->key() == Qt::Key_Escape) {
     control->clearFocus();
     return true;
@@ -133,6 +147,10 @@ bool SkinKeyboard::eventFilter(QObject* watched, QEvent* event) {
         return true;
       }
       auto* w = static_cast<QWidget*>(watched);
+      if (IsMenuKey(key) && w == window_ && !window_->focusWidget()) {
+        if (showMenu_) showMenu_();
+        return true;
+      }
       // The playlist and the quick-find box keep their own keys.
       if (w->hasFocus() && IsControl(w) && !command && (qobject_cast<TSpeedButton*>(w) || AccessibleControl::Of(w))) {
         keyboardInUse_ = true;

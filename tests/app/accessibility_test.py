@@ -182,6 +182,11 @@ try:
     check(frame.name == caption.name, f"window named {frame.name!r}, caption {caption.name!r}")
 
     # ---- actions run the mouse's handlers ----
+    height = lambda: frame.queryComponent().getExtents(pyatspi.DESKTOP_COORDS).height
+    act(frame, "Fold")
+    wait_for("the window folded to its caption", lambda: height() < 30)
+    act(frame, "Fold")
+    wait_for("the window unfolded", lambda: height() == 115)
     act(control("Stop"), "Press")
     wait_for("Play offered after Stop", lambda: {ON, R.STATE_ENABLED} <= states(control("Play")))
     check(ON not in states(control("Pause")), "Pause still shown after Stop")
@@ -307,6 +312,14 @@ try:
     wait_for("no control focused after Esc", lambda: focused_name() is None)
     song = lambda: next((n.strip() for (n, r) in controls() if r == LABEL and n.endswith(".mp3")), None)
     now = song()
+    # A popup is no child of the application on the bus: it is seen as a
+    # second window of the program on the display.
+    menu = lambda: len(subprocess.run(["xdotool", "search", "--onlyvisible", "--pid", str(program.pid)],
+                                      capture_output=True, text=True, timeout=10).stdout.split()) == 2
+    key("shift+F10")
+    wait_for("Shift+F10 opening the window's menu", menu)
+    key("Escape")
+    wait_for("the menu closed", lambda: not menu())
     key("Right")
     wait_for("Right: the next song", lambda: song() not in (None, now))
 

@@ -3,6 +3,7 @@
 #include <QApplication>
 #include <QElapsedTimer>
 #include <QKeyEvent>
+#include <QMenu>
 #include <QMouseEvent>
 
 #include "app/widgets/SkinImage.h"
@@ -102,6 +103,10 @@ TEST_F(KeyboardFocus, TheMarkShowsWhileTheKeyboardIsInUseAndEscGivesTheKeysBack)
   QCoreApplication::processEvents();
   EXPECT_EQ(w.focusWidget(), nullptr);
   EXPECT_EQ(w.FocusMarkedControl(), nullptr);
+  // The Menu key opens the menu a right click on the skin opens.
+  Key(w, Qt::Key_Menu);
+  EXPECT_TRUE(w.PopupMenu1->isVisible());
+  w.PopupMenu1->hide();
 }
 
 } // namespace
