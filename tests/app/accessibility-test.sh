@@ -46,17 +46,28 @@ done
 printf '%s\n' "$work/prog/Alpha Tone.mp3" "$work/prog/Beta Tone.mp3" > "$work/prog/songs.m3u"
 
 # A display of our own; Xvfb writes its number once it accepts clients.
-exec 3<> "$work/displayfd"
-Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp >"$work/xvfb.log" 2>&1 &
-xvfb=$!
-display=""
-for _ in $(seq 200); do
-  display=$(head -n1 "$work/displayfd" 2>/dev/null)
-  [ -n "$display" ] && break
-  kill -0 "$xvfb" 2>/dev/null || break
-  sleep 0.05
-done
-if [ -z "$display" ]; then echo "FAIL: Xvfb did not start"; cat "$work/xvfb.log"; exit 1; fi
+# Other tests may start X servers at the same moment: one that loses the
+# race for a display number is started again.
+start_display() {
+  : > "$work/displayfd"
+  exec 3<> "$work/displayfd"
+  Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp >"$work/xvfb.log" 2>&1 &
+  xvfb=$!
+  exec 3>&-
+  display=""
+  for _ in $(seq 200); do
+    display=$(head -n1 "$work/displayfd" 2>/dev/null)
+    if [ -n "$display" ] && DISPLAY=:$display xdotool getdisplaygeometry >/dev/null 2>&1 &&
+      kill -0 "$xvfb" 2>/dev/null; then return 0; fi
+    kill -0 "$xvfb" 2>/dev/null || break
+    sleep 0.05
+  done
+  kill "$xvfb" 2>/dev/null; wait "$xvfb" 2>/dev/null; xvfb=""
+  return 1
+}
+started=""
+for _ in 1 2 3; do start_display && { started=1; break; }; done
+if [ -z "$started" ]; then echo "FAIL: Xvfb did not start"; cat "$work/xvfb.log"; exit 1; fi
 
 export DISPLAY=:$display XDG_RUNTIME_DIR=$work/run XDG_STATE_HOME=$work/state XDG_CONFIG_HOME=$work/config
 export SDL_AUDIODRIVER=dummy QT_QPA_PLATFORM=xcb QT_LINUX_ACCESSIBILITY_ALWAYS_ON=1 QT_ACCESSIBILITY=1

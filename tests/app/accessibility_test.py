@@ -82,6 +82,8 @@ wm = subprocess.Popen(["openbox", "--sm-disable"], stdout=subprocess.DEVNULL, st
 
 
 def application():
+    if program.poll() is not None:
+        raise Timeout(f"the program ended with status {program.returncode} before it was on the bus")
     for app in pyatspi.Registry.getDesktop(0):
         if app is not None and app.get_process_id() == program.pid:
             return app
