@@ -26,6 +26,7 @@
 #include <sys/stat.h>
 
 #include "app/QuickFindBox.h"
+#include "app/SkinAccessible.h"
 #include "app/Tray.h"
 #include "app/WindowMover.h"
 #include "app/widgets/Colors.h"
@@ -84,6 +85,7 @@ TFrmMainVelmaris::TFrmMainVelmaris(Services services, QWidget* parent)
       Services_(std::make_unique<Services>(std::move(services))),
       Engine_(std::make_unique<PlaybackEngine>(std::move(Services_->Device), Services_->Volume)),
       VelmarisOptions(Engine_->Options()) {
+  InstallSkinAccessibility();  // before any control is asked how it looks to a screen reader
   setObjectName(QStringLiteral("FrmMainVelmaris"));
   setWindowTitle(QStringLiteral("Velmaris"));
   ApplicationTitleText = QStringLiteral("Velmaris");
@@ -95,6 +97,7 @@ TFrmMainVelmaris::TFrmMainVelmaris(Services services, QWidget* parent)
   Mover = new WindowMover(this, Services_->WorkArea);
   ConnectHandlers();
   ConnectEngine();
+  ConnectAccessibility();
   ApplyBuiltInLook();
 }
 

@@ -25,6 +25,7 @@
 class PlaybackEngine;
 class PlayList;
 class QuickFindBox;
+class SkinKeyboard;
 class QAction;
 class QFrame;
 class QLabel;
@@ -150,6 +151,13 @@ public:
   void PlayListMouseMove(QPoint pos);
   void ShowOptions();
 
+  // ---- keyboard and assistive technology (AccessView.cpp) ----
+  void btnVolumeSetPercent(int percent);
+  void ProgressPanelSeek(int seconds);
+  bool KeyboardInUse() const;
+  QWidget* FocusMarkedControl() const;  // null while no focus mark is drawn
+  void ShowWindowMenu();                 // the right click's menu, from the keyboard
+
   // ---- skins (SkinLoader.cpp) ----
   void LoadSkin(const std::string& path);
   void ApplyBuiltInLook();
@@ -243,6 +251,8 @@ private:
   void ConnectHandlers();
   void ConnectEngine();
   void SetWindowHeight(int h);
+  void ConnectAccessibility();
+  void ConnectAnnouncements();
 
   bool StartHidden = false;
   bool KeepLastPlayList = false;  // start-up never restored the last playlist
@@ -252,4 +262,7 @@ private:
   bool CloseRefused = false;
   int FoldDepth = 0;  // nesting of SetFoldMode through pending events
   QString ApplicationTitleText;
+  SkinKeyboard* Keyboard = nullptr;
+  int32_t AnnouncedPosition = -1;  // the position's value last reported
+  QString AnnouncedCaption;        // the window's name last reported
 };

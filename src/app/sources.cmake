@@ -50,6 +50,11 @@ if(TARGET velmaris_ui)
     ${CMAKE_CURRENT_LIST_DIR}/SkinLoader.cpp
     ${CMAKE_CURRENT_LIST_DIR}/OptionsDlg.cpp
     ${CMAKE_CURRENT_LIST_DIR}/QuitSignals.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/AccessView.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/SkinAccessible.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/SkinKeyboard.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/widgets/AccessibleControl.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/widgets/FocusMark.cpp
     ${CMAKE_CURRENT_LIST_DIR}/widgets/PlayListBox.cpp
     ${CMAKE_CURRENT_LIST_DIR}/widgets/SpeedButton.cpp
     ${CMAKE_CURRENT_LIST_DIR}/widgets/SkinImage.cpp)

@@ -1,5 +1,6 @@
 #include "app/widgets/SpeedButton.h"
 
+#include <QAccessible>
 #include <QMouseEvent>
 #include <QPainter>
 
@@ -30,11 +31,22 @@ void TSpeedButton::SetDown(bool down) {
       if (other != this && other->groupIndex_ == groupIndex_ && other->down_) {
         other->down_ = false;
         other->update();
+        other->AnnounceDown();
       }
     }
   }
   down_ = down;
   update();
+  AnnounceDown();
+}
+
+void TSpeedButton::AnnounceDown() {
+  // A toggle button's pressed state is what a screen reader reads out.
+  QAccessible::State changed;
+  changed.checked = true;
+  changed.pressed = true;
+  QAccessibleStateChangeEvent event(this, changed);
+  QAccessible::updateAccessibility(&event);
 }
 
 void TSpeedButton::PerformClick() {

@@ -47,6 +47,8 @@ protected:
   void changeEvent(QEvent*) override;
 
 private:
+  void AnnounceDown();
+
   QString caption_;
   QImage glyph_;
   QColor fontColor_{Qt::black};
