@@ -44,6 +44,7 @@ public:
   int64_t LengthFrames() const override { return length_; }
 
   size_t Read(void* out, size_t frames) override {
+    if (atEnd_) return 0;
     auto* dst = static_cast<float*>(out);
     size_t done = 0;
     int holes = 0;
@@ -62,6 +63,9 @@ public:
   void Seek(int64_t frame) override {
     if (frame < 0) frame = 0;
     if (length_ >= 0 && frame > length_) frame = length_;
+    // The library refuses a seek to the very end; there is nothing to read.
+    atEnd_ = frame == length_;
+    if (atEnd_) return;
     const int r = op_pcm_seek(opus_, static_cast<ogg_int64_t>(frame));
     if (r != 0) throw AudioDecoderError(OpusErrorText(r));
   }
@@ -82,6 +86,7 @@ private:
   SongFile file_;
   OggOpusFile* opus_ = nullptr;
   int64_t length_ = -1;
+  bool atEnd_ = false; // sought to the end
 };
 
 } // namespace

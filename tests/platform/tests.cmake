@@ -22,5 +22,5 @@ velmaris_test(NAME tests_platform_dialogs
   LIBS velmaris_dialogs)
 # The FLAC, Opus, Ogg Vorbis and WAV decoders against flac, opusdec and oggdec.
 velmaris_test(NAME tests_platform_formats
-  SOURCES ${CMAKE_CURRENT_LIST_DIR}/extra_formats_test.cpp
+  SOURCES ${CMAKE_CURRENT_LIST_DIR}/extra_formats_test.cpp ${CMAKE_CURRENT_LIST_DIR}/extra_formats_bad_test.cpp
   LIBS velmaris_platform)
