@@ -57,15 +57,20 @@ bool Parse(const uint8_t* data, size_t size, Fields& out) {
   size_t at = 4;
   if (size - at < vendorLength) return false;
   at += vendorLength;
-  if (size - at < 4) return true; // a block cut after its vendor text
+  if (size - at < 4) { // a block cut after its vendor text
+    out.cut = true;
+    return true;
+  }
   uint32_t count = Le32(data + at);
   at += 4;
   if (count > kMaxEntries) count = kMaxEntries;
   for (uint32_t i = 0; i < count; ++i) {
-    if (size - at < 4) break;
-    const uint32_t length = Le32(data + at);
+    uint32_t length = 0;
+    if (size - at < 4 || size - at - 4 < (length = Le32(data + at))) {
+      out.cut = true;
+      break;
+    }
     at += 4;
-    if (size - at < length) break;
     const std::string_view entry(reinterpret_cast<const char*>(data + at), length);
     at += length;
     const size_t eq = entry.find('=');

@@ -12,6 +12,7 @@ namespace vorbiscomment {
 // has its values joined with " / ", as ID3v2.4 shows several values.
 struct Fields {
   std::string title, artist, album, track, date, genre, comment;
+  bool cut = false; // the block ended before the entries it counts
 
   bool Empty() const {
     return title.empty() && artist.empty() && album.empty() && track.empty() && date.empty() &&

@@ -1,6 +1,7 @@
 #include "tags/VorbisContainer.h"
 
 #include "tags/TagFile.h"
+#include "tags/VorbisComment.h"
 
 #include <algorithm>
 #include <array>
@@ -43,6 +44,16 @@ bool StartsWith(const std::string& s, const char* sig, size_t n) {
   return s.size() >= n && std::memcmp(s.data(), sig, n) == 0;
 }
 
+// Reads up to `length` bytes at `at` (as far as the file goes, at most
+// kMaxBlock) into block.
+bool ReadBlock(const tagfile::Source& src, int64_t at, size_t length, std::string& block) {
+  const int64_t left = src.Size() - at;
+  size_t n = std::min(length, kMaxBlock);
+  if (left < static_cast<int64_t>(n)) n = static_cast<size_t>(left > 0 ? left : 0);
+  block.resize(n);
+  return n == 0 || src.ReadExact(at, block.data(), n);
+}
+
 Kind FlacComment(const tagfile::Source& src, std::string& block) {
   int64_t at = kMagicSize;
   while (true) {
@@ -53,13 +64,13 @@ Kind FlacComment(const tagfile::Source& src, std::string& block) {
     const uint32_t length = static_cast<uint32_t>(header[1]) << 16 | static_cast<uint32_t>(header[2]) << 8 | header[3];
     if (type == kFlacInvalidType) return Kind::None;
     if (type == kFlacVorbisComment) {
-      // A block cut by the file's end is read as far as the file goes.
-      const int64_t left = src.Size() - at;
-      size_t n = length;
-      if (n > kMaxBlock) n = kMaxBlock;
-      if (left < static_cast<int64_t>(n)) n = static_cast<size_t>(left > 0 ? left : 0);
-      block.resize(n);
-      if (n > 0 && !src.ReadExact(at, block.data(), n)) return Kind::None;
+      if (!ReadBlock(src, at, length, block)) return Kind::None;
+      // Some writers put too small a length on this block, and libFLAC
+      // reads it anyway: the comment's own lengths tell where it ends.
+      vorbiscomment::Fields probe;
+      if (vorbiscomment::Parse(reinterpret_cast<const uint8_t*>(block.data()), block.size(), probe) && probe.cut &&
+          !ReadBlock(src, at, kMaxBlock, block))
+        return Kind::None;
       return Kind::Flac;
     }
     if (header[0] & kFlacLastBlock) return Kind::None;

@@ -147,6 +147,10 @@ TEST(VorbisCommentFiles, EachContainerFeedsTheSummary) {
        "fLaC" + streamInfo + FlacBlock(kPadding, std::string(100, '\0'), false) +
            FlacBlock(kPicture, std::string(5000, 'p'), false) + FlacBlock(kVorbisComment, kTags, true),
        KID3Lib::kVorbisCommentFlac, "Song"},
+      {"FLAC comment block with too small a length (as libFLAC, its own lengths count)", "short.flac",
+       "fLaC" + streamInfo + FlacBlock(kVorbisComment, kTags, true).replace(1, 3, std::string("\0\0\x10", 3)) +
+           std::string(64, '\0'),
+       KID3Lib::kVorbisCommentFlac, "Song"},
       {"Ogg Vorbis", "a.ogg", OggFile(kVorbisIdent, vorbisComment), KID3Lib::kVorbisCommentOgg, "Song"},
       {"Opus, name in capitals", "A.OPUS", OggFile(kOpusHead, "OpusTags" + kTags), KID3Lib::kVorbisCommentOpus, "Song"},
       {"Opus comment over two pages", "b.opus",
