@@ -118,6 +118,10 @@ bool MayHoldVorbisComment(const std::string& FileName) {
 bool FillFromVorbisComment(int fd, int64_t size, SimpleID3& r) {
   using vorbiscontainer::Kind;
   tagfile::Source src = tagfile::Source::FromDescriptor(fd, size);
+  // The first blocks or pages usually hold the comment: one read for them.
+  constexpr size_t kHeadWindow = 4096;
+  uint8_t head[kHeadWindow];
+  src.LoadWindow(0, head, sizeof head);
   std::string block;
   const Kind kind = vorbiscontainer::FindComment(src, block);
   vorbiscomment::Fields f;
