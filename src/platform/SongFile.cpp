@@ -7,6 +7,11 @@
 #include <cstdio>
 #include <unistd.h>
 
+namespace {
+// Hours of 24-bit 192 kHz audio; anything bigger is no song file.
+constexpr long long kMaxSongBytes = 16LL << 30;
+} // namespace
+
 SongFile::SongFile(const std::string& path) : path_(path) {
   long long size = 0;
   Files::ReadStatus status;
@@ -18,6 +23,10 @@ SongFile::SongFile(const std::string& path) : path_(path) {
     throw AudioDecoderError("Unable to open file: " + error);
   }
   size_ = size;
+  if (size_ > kMaxSongBytes) {
+    ::close(fd_);
+    throw AudioDecoderError("it is too large to be a song (more than 16 GiB)");
+  }
 }
 
 SongFile::~SongFile() {

@@ -4,6 +4,10 @@ against python3-mutagen's reading of their Vorbis comments.
 
   compare_vorbis_with_mutagen.py TAGS_DUMP FOLDER...
 
+TAGS_DUMP is build/tests/tags_dump; the folders hold public test files (for
+instance the FLAC, Ogg and Opus files of mutagen's and TagLib's test data),
+never committed here.
+
 Every file mutagen reads a title from must show that title byte for byte (its
 values joined with " / "); files mutagen cannot read are counted apart, with
 what the summary made of them. Exit status 1 when a title differs.
