@@ -45,7 +45,7 @@ Decoded DecodeAlbum(const std::vector<std::string>& paths) {
 // One continuous stereo signal cut into three songs at odd frame counts.
 std::vector<std::string> MakeAlbum(const TempDir& dir, int rate, int bits) {
   const std::string full = dir.File("full.wav");
-  Run("sox -D -n -r " + std::to_string(rate) + " -c 2 -b " + std::to_string(bits) + " " + full +
+  Run("sox -R -D -n -r " + std::to_string(rate) + " -c 2 -b " + std::to_string(bits) + " " + full +
       " synth 4 sine 220-1760 sine 300 vol 0.7");
   const std::vector<std::pair<std::string, std::string>> cuts = {
       {"1.wav", "trim 0s 70001s"}, {"2.wav", "trim 70001s 33333s"}, {"3.wav", "trim 103334s"}};

@@ -218,7 +218,7 @@ TEST(VorbisCommentFiles, DamagedOrForeignFilesGiveWhatIsThere) {
 TEST(VorbisCommentFiles, TagsWrittenByTheEncoders) {
   TempDir dir;
   const std::string wav = dir.File("s.wav");
-  ASSERT_EQ(std::system(("sox -D -n -r 48000 -c 2 -b 16 " + wav + " synth 0.2 sine 440").c_str()), 0);
+  ASSERT_EQ(std::system(("sox -R -D -n -r 48000 -c 2 -b 16 " + wav + " synth 0.2 sine 440").c_str()), 0);
   const std::string tags = "Tïtle / \xE2\x99\xAB";
   const std::vector<std::pair<std::string, std::string>> encoders = {
       {"t.flac", "flac -s -f -T 'TITLE=" + tags + "' -T ARTIST=A -o " + dir.File("t.flac") + " " + wav},
