@@ -8,6 +8,7 @@ set -euo pipefail
 packages=(
   ca-certificates build-essential cmake ninja-build pkg-config
   qt6-base-dev qt6-base-dev-tools libgl-dev libmpg123-dev libsdl2-dev libpulse-dev
+  libflac-dev libopusfile-dev libvorbis-dev flac opus-tools vorbis-tools
   libgtest-dev lame sox python3 python3-mutagen fonts-dejavu-core fonts-liberation2 desktop-file-utils
   shared-mime-info dbus-daemon playerctl libglib2.0-bin pulseaudio
   at-spi2-core python3-pyatspi xdotool xvfb xauth openbox imagemagick

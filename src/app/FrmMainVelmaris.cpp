@@ -44,6 +44,8 @@ const std::string TFrmMainVelmaris::PlayListFilter =
     "Extended Playlists (*.vpls)(*.b4s)(*.m3u)(*.m3u8)(*.pls)|*.vpls;*.b4s;*.m3u;*.m3u8;*.pls|"
     "Velmaris Files (*.mp3)(*.vpls)|*.mp3;*.vpls|All Files (*.*)|*.*";
 const std::string TFrmMainVelmaris::OpenFilter = TFrmMainVelmaris::MP3Filter + "|" + TFrmMainVelmaris::PlayListFilter;
+const std::string TFrmMainVelmaris::AudioFilesFilter =
+    "Audio files (*.flac)(*.ogg)(*.oga)(*.opus)(*.wav)|*.flac;*.ogg;*.oga;*.opus;*.wav";
 
 namespace {
 
@@ -526,7 +528,7 @@ void TFrmMainVelmaris::WMDropFiles(const std::vector<std::string>& paths, QPoint
   int p = -1;
   for (size_t i = 0; i < paths.size(); ++i) {
     const std::string& path = paths[i];
-    if (!PathRules::IsMp3File(PathRules::ExtractFileExt(path))) {
+    if (!PathRules::IsSongFile(PathRules::ExtractFileExt(path), VelmarisOptions.PlayAllFormats)) {
       Engine_->OpenPath(path, false, true);
       return;  // files after a playlist or other file are ignored
     }

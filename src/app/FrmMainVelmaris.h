@@ -234,6 +234,8 @@ public:
   static const std::string MP3Filter;
   static const std::string PlayListFilter;
   static const std::string OpenFilter;
+  // Added last to the open dialog's filters when the other formats are on.
+  static const std::string AudioFilesFilter;
 
 protected:
   bool eventFilter(QObject* watched, QEvent* event) override;

@@ -158,6 +158,10 @@ void TOptionsDlg::CreateGeneralPage() {
   cbxMinimizeToTray->setGeometry(8, 156, 199, 18);
   cbxQuickFind = new QCheckBox(QStringLiteral("Enable playlist quick-find"), TabSheet1);
   cbxQuickFind->setGeometry(8, 176, 199, 18);
+  // Two lines: the text is wider than the page. Screen readers get it whole.
+  cbxPlayAllFormats = new QCheckBox(QStringLiteral("Play FLAC, Ogg Vorbis, Opus and\nWAV files too"), TabSheet1);
+  cbxPlayAllFormats->setAccessibleName(QString::fromLatin1(kPlayAllFormatsText));
+  cbxPlayAllFormats->setGeometry(8, 195, 199, 30);
 }
 
 void TOptionsDlg::CreateDisplayPage() {
@@ -299,6 +303,7 @@ void FillOptionsDialog(const TVelmarisOptions& o, TOptionsDlg& d, const std::str
   d.cbxMinimizeToTray->setChecked(o.MinimizeToTray);
   d.cbxQuickFind->setChecked(o.QuickFind);
   d.cbxReadAllTagVersions->setChecked(o.ReadAllTagVersions);
+  d.cbxPlayAllFormats->setChecked(o.PlayAllFormats);
 }
 
 void TOptionsDlg::FormShow() {

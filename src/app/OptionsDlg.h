@@ -69,6 +69,8 @@ public:
   QListWidget* AssociateList = nullptr;
   QCheckBox* cbxMinimizeToTray = nullptr;
   QCheckBox* cbxQuickFind = nullptr;
+  static constexpr char kPlayAllFormatsText[] = "Play FLAC, Ogg Vorbis, Opus and WAV files too";
+  QCheckBox* cbxPlayAllFormats = nullptr;
   QLineEdit* EditNormalDisplay = nullptr;
   QLineEdit* EditMiniModeDisp = nullptr;
   QLineEdit* EditTaskDisplay = nullptr;

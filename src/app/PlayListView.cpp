@@ -156,4 +156,5 @@ void TFrmMainVelmaris::ShowOptions() {
   o.MinimizeToTray = dlg.cbxMinimizeToTray->isChecked();
   o.QuickFind = dlg.cbxQuickFind->isChecked();
   o.ReadAllTagVersions = dlg.cbxReadAllTagVersions->isChecked();
+  o.PlayAllFormats = dlg.cbxPlayAllFormats->isChecked();
 }

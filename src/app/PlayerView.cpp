@@ -104,8 +104,10 @@ void TFrmMainVelmaris::NextButtonClick() { Engine_->Next(); }
 void TFrmMainVelmaris::MP3TimerTimer() { Engine_->Tick(); }
 
 void TFrmMainVelmaris::OpenButtonClick() {
-  // Third filter: MP3 and .vpls files.
-  const std::vector<std::string> files = Dialogs().OpenFiles(this, "Load mp3s", OpenFilter, 3, true);
+  // Third filter: MP3 and .vpls files (also with the other formats on).
+  const std::string filter =
+      VelmarisOptions.PlayAllFormats ? OpenFilter + "|" + AudioFilesFilter : OpenFilter;
+  const std::vector<std::string> files = Dialogs().OpenFiles(this, "Load mp3s", filter, 3, true);
   if (files.empty()) return;
   if (files.size() == 1) {
     Engine_->OpenPath(files.front(), false, true);

@@ -50,6 +50,9 @@ const std::array<Row, 19> kRows{{
 // The tag reading's switch, kept apart from the table above.
 constexpr const char* kTagsSection = "Tags";
 constexpr const char* kReadAllVersionsKey = "ReadAllVersions";
+// The switch for the formats beyond MP3, kept apart the same way.
+constexpr const char* kFormatsSection = "Formats";
+constexpr const char* kPlayAllFormatsKey = "PlayAllFormats";
 
 int HexDigit(char c) {
   if (c >= '0' && c <= '9') return c - '0';
@@ -122,7 +125,21 @@ void ReadOptions(TVelmarisOptions& options, const std::string& path) {
   }
   options.ReadAllTagVersions =
       IniTextToInt(profile.ReadString(kTagsSection, kReadAllVersionsKey, "", kTextBuffer), 0) != 0;
+  options.PlayAllFormats =
+      IniTextToInt(profile.ReadString(kFormatsSection, kPlayAllFormatsKey, "", kTextBuffer), 0) != 0;
 }
+
+namespace {
+
+// Writes an opt-in switch: only once it is on or already in the file, so a
+// file that never had it keeps its layout. False when the write failed.
+bool WriteOptInSwitch(IniProfile& profile, const char* section, const char* key, bool on) {
+  const std::string absent(1, '\x01');
+  const bool present = profile.ReadString(section, key, absent, kTextBuffer) != absent;
+  return !(on || present) || profile.WriteString(section, key, on ? "1" : "0");
+}
+
+} // namespace
 
 void WriteOptions(const TVelmarisOptions& options, const std::string& path) {
   const std::runtime_error refused("Unable to write to " + path);
@@ -145,10 +162,8 @@ void WriteOptions(const TVelmarisOptions& options, const std::string& path) {
         row.field);
     if (!profile.WriteString(row.section, row.key, value)) throw refused;
   }
-  const std::string absent(1, '\x01');
-  const bool present = profile.ReadString(kTagsSection, kReadAllVersionsKey, absent, kTextBuffer) != absent;
-  if ((options.ReadAllTagVersions || present) &&
-      !profile.WriteString(kTagsSection, kReadAllVersionsKey, options.ReadAllTagVersions ? "1" : "0"))
+  if (!WriteOptInSwitch(profile, kTagsSection, kReadAllVersionsKey, options.ReadAllTagVersions) ||
+      !WriteOptInSwitch(profile, kFormatsSection, kPlayAllFormatsKey, options.PlayAllFormats))
     throw refused;
   if (!profile.Flush()) throw refused;
 }

@@ -14,6 +14,10 @@ struct TVelmarisOptions {
   // written once it is on (or already in the file), so a file that never had
   // it keeps its classic layout.
   bool ReadAllTagVersions = false;
+  // [Formats] PlayAllFormats: FLAC, Ogg Vorbis, Opus and WAV files are songs
+  // too (added, dropped, opened, read from playlists). Written like the key
+  // above: once it is on, or when the file already has it.
+  bool PlayAllFormats = false;
 
   bool operator==(const TVelmarisOptions&) const = default;
 };

@@ -13,6 +13,18 @@ bool IsMp3File(const std::string& ext) {
   return true;
 }
 
+bool IsSongFile(const std::string& ext, bool allFormats) {
+  if (IsMp3File(ext)) return true;
+  if (!allFormats) return false;
+  static constexpr const char* kOtherFormats[] = {".flac", ".ogg", ".oga", ".opus", ".wav"};
+  std::string lower = ext;
+  for (char& c : lower)
+    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+  for (const char* other : kOtherFormats)
+    if (lower == other) return true;
+  return false;
+}
+
 std::string ExtractFileExt(const std::string& path) {
   const size_t pos = path.find_last_of("./");
   if (pos == std::string::npos || path[pos] != '.') return {};

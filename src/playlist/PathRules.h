@@ -8,6 +8,11 @@ namespace PathRules {
 // True when the extension (dot included) is ".mp3", ignoring the case of A-Z.
 bool IsMp3File(const std::string& ext);
 
+// True when the extension (dot included) names a song the player plays:
+// ".mp3", and with `allFormats` also ".flac", ".ogg", ".oga", ".opus" and
+// ".wav"; the case of A-Z is ignored.
+bool IsSongFile(const std::string& ext, bool allFormats);
+
 // The text from the last "." to the end, or "" when a "/" follows that dot
 // or there is no dot at all. "a/b.c/d" has no extension; ".mp3" is one.
 std::string ExtractFileExt(const std::string& path);

@@ -89,8 +89,8 @@ std::vector<std::string> PlayList::EntryDisplayTexts(int mode, const std::vector
       paths.size(), [&](size_t i) { return DisplayText(mode, reading, paths[i]); }, threads, whileReadingTags_);
 }
 
-bool PlayList::AcceptsLine(const std::string& path, int& skipped) {
-  if (!PathRules::IsMp3File(PathRules::ExtractFileExt(path))) return false;
+bool PlayList::AcceptsLine(const std::string& path, int& skipped) const {
+  if (!PathRules::IsSongFile(PathRules::ExtractFileExt(path), options_->PlayAllFormats)) return false;
   if (path.find_first_of("\r\n") != std::string::npos) {
     ++skipped;
     return false;
@@ -333,7 +333,7 @@ PlayList::Opened PlayList::OpenPath(const std::string& path, bool keep) {
     // Lists of other players (.m3u, .m3u8, .pls, .b4s), their entries
     // resolved against the list's folder.
     AddFileList(read(path), keep);
-  } else if (PathRules::IsMp3File(ext)) {
+  } else if (PathRules::IsSongFile(ext, options_->PlayAllFormats)) {
     Add(path, -1);
     return Opened::Song;
   } else {

@@ -152,9 +152,10 @@ signals:
   void LabelChanged(const QString& label);
 
 private:
-  // Whether `path` can be a line: an MP3 file name without a line break
+  // Whether `path` can be a line: a song file name (an MP3 file, or one of
+  // the other formats when they are switched on) without a line break
   // (the refused ones with a line break are counted in `skipped`).
-  static bool AcceptsLine(const std::string& path, int& skipped);
+  bool AcceptsLine(const std::string& path, int& skipped) const;
   // The lines of the accepted `paths`, their texts computed all at once.
   std::vector<TPlayListModel::Line> MakeLines(std::vector<std::string> paths) const;
   // New lines for accepted paths: inserted before `position` (-1 appends),

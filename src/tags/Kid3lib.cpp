@@ -4,6 +4,8 @@
 #include "tags/Id3v2.h"
 #include "tags/TagFile.h"
 #include "tags/TagText.h"
+#include "tags/VorbisComment.h"
+#include "tags/VorbisContainer.h"
 
 #include <cstring>
 
@@ -100,6 +102,42 @@ bool FillFromAnyId3v2(int fd, int64_t size, SimpleID3& r) {
   return true;
 }
 
+// FLAC, Ogg Vorbis and Opus files carry Vorbis comments. Only names other
+// than ".mp3" are looked at for them, so an MP3 file reads as it always has.
+bool MayHoldVorbisComment(const std::string& FileName) {
+  constexpr size_t kExtSize = 4;
+  if (FileName.size() < kExtSize) return true;
+  std::string ext = FileName.substr(FileName.size() - kExtSize);
+  for (char& c : ext)
+    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+  return ext != ".mp3";
+}
+
+// The summary from the file's Vorbis comment; false when it has none or the
+// comment holds none of the summary's texts.
+bool FillFromVorbisComment(int fd, int64_t size, SimpleID3& r) {
+  using vorbiscontainer::Kind;
+  tagfile::Source src = tagfile::Source::FromDescriptor(fd, size);
+  // The first blocks or pages usually hold the comment: one read for them.
+  constexpr size_t kHeadWindow = 4096;
+  uint8_t head[kHeadWindow];
+  src.LoadWindow(0, head, sizeof head);
+  std::string block;
+  const Kind kind = vorbiscontainer::FindComment(src, block);
+  vorbiscomment::Fields f;
+  if (kind == Kind::None || !vorbiscomment::Parse(reinterpret_cast<const uint8_t*>(block.data()), block.size(), f) ||
+      f.Empty())
+    return false;
+  r.Title = std::move(f.title);
+  r.Artist = std::move(f.artist);
+  r.Album = std::move(f.album);
+  r.Track = vorbiscomment::TrackOf(f.track);
+  r.Year = vorbiscomment::YearOf(f.date);
+  r.Genre = std::move(f.genre);
+  r.Version = kind == Kind::Flac ? kVorbisCommentFlac : kind == Kind::Opus ? kVorbisCommentOpus : kVorbisCommentOgg;
+  return true;
+}
+
 } // namespace
 
 SimpleID3 ReadSimpleID3(const std::string& FileName) {
@@ -110,7 +148,9 @@ SimpleID3 ReadSimpleID3(const std::string& FileName) {
   const int fd = tagfile::OpenForReading(FileName, size);
   if (fd < 0) return r;
   TID3v2 v2;
-  if (v2.ReadFromDescriptor(fd, size) && !IsTagEmpty(v2)) {
+  if (MayHoldVorbisComment(FileName) && FillFromVorbisComment(fd, size, r)) {
+    // a FLAC, Ogg Vorbis or Opus file: its Vorbis comment is the summary
+  } else if (v2.ReadFromDescriptor(fd, size) && !IsTagEmpty(v2)) {
     r.Title = NarrowUnicodeText(TagTexts::Title(v2));
     r.Artist = NarrowUnicodeText(TagTexts::Artist(v2));
     r.Album = NarrowUnicodeText(TagTexts::Album(v2));
@@ -131,7 +171,9 @@ SimpleID3 ReadSimpleID3(const std::string& FileName, TagReading reading) {
   int64_t size = 0;
   const int fd = tagfile::OpenForReading(FileName, size);
   if (fd < 0) return r;
-  if (!FillFromAnyId3v2(fd, size, r)) {
+  if (MayHoldVorbisComment(FileName) && FillFromVorbisComment(fd, size, r)) {
+    // a FLAC, Ogg Vorbis or Opus file: its Vorbis comment is the summary
+  } else if (!FillFromAnyId3v2(fd, size, r)) {
     r = SimpleID3();
     FillFromId3v1(fd, size, r);
   }
@@ -139,7 +181,11 @@ SimpleID3 ReadSimpleID3(const std::string& FileName, TagReading reading) {
   return r;
 }
 
-std::string TagReportCaption(const SimpleID3& s) { return "ID3v" + s.Version + " mp3 tag"; }
+std::string TagReportCaption(const SimpleID3& s) {
+  if (s.Version == kVorbisCommentFlac || s.Version == kVorbisCommentOgg || s.Version == kVorbisCommentOpus)
+    return "Vorbis comment (" + s.Version + " file)";
+  return "ID3v" + s.Version + " mp3 tag";
+}
 
 std::string TagReportText(const SimpleID3& s) {
   static const std::string kRule(61, '-');

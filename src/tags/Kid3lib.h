@@ -1,6 +1,7 @@
 #pragma once
 // The tag summary: what the tags of a file say, in seven display texts
-// (UTF-8). The ID3v2 tag is asked first, the ID3v1 tag second.
+// (UTF-8). The ID3v2 tag is asked first, the ID3v1 tag second; a FLAC, Ogg
+// Vorbis or Opus file's Vorbis comment before both.
 #include "tags/Id3v1.h"
 #include "tags/Id3v2.h"
 
@@ -8,6 +9,10 @@
 
 namespace KID3Lib {
 struct SimpleID3 { std::string Title, Artist, Album, Track, Year, Genre, Version; };
+// Version of a summary read from a Vorbis comment: the kind of file it is in.
+inline constexpr char kVorbisCommentFlac[] = "FLAC";
+inline constexpr char kVorbisCommentOgg[] = "Ogg Vorbis";
+inline constexpr char kVorbisCommentOpus[] = "Opus";
 SimpleID3 ReadSimpleID3(const std::string& FileName);   // texts converted for display (UTF-8)
 enum class TagReading { Classic, AllVersions };          // Classic: ID3v2.3 only, as the one-argument call
 // AllVersions reads ID3v2.2, 2.3 and 2.4 tags (unsynchronised ones too) and

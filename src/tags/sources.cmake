@@ -6,4 +6,6 @@ target_sources(velmaris_core PRIVATE
   ${CMAKE_CURRENT_LIST_DIR}/Id3v2.cpp
   ${CMAKE_CURRENT_LIST_DIR}/TagText.cpp
   ${CMAKE_CURRENT_LIST_DIR}/Id3v2Frames.cpp
-  ${CMAKE_CURRENT_LIST_DIR}/Kid3lib.cpp)
+  ${CMAKE_CURRENT_LIST_DIR}/Kid3lib.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/VorbisComment.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/VorbisContainer.cpp)

@@ -278,4 +278,31 @@ TEST_F(OptionsDialog, FolderPickersUseTheirTitlesAndRefillTheSkinList) {
   EXPECT_NE(Dialogs.Opened[0].find("README.md"), std::string::npos);
 }
 
+// The switch for the other formats: on the first page (which the first
+// run's dialog opens on), off by default, taken over only with OK; on, the
+// open dialog offers one more filter and keeps its default one.
+TEST_F(OptionsDialog, PlayAllFormatsCheckBoxAndTheOpenDialogsFilter) {
+  auto& w = CreateWindow();
+  auto check = [](TOptionsDlg& d) {
+    EXPECT_EQ(d.PageControl1->indexOf(d.cbxPlayAllFormats->parentWidget()), 0);
+    EXPECT_FALSE(d.cbxPlayAllFormats->isChecked());
+    EXPECT_EQ(d.cbxPlayAllFormats->text().replace(QLatin1Char('\n'), QLatin1Char(' ')),
+              QStringLiteral("Play FLAC, Ogg Vorbis, Opus and WAV files too"));
+    EXPECT_EQ(d.cbxPlayAllFormats->accessibleName(), QStringLiteral("Play FLAC, Ogg Vorbis, Opus and WAV files too"));
+    d.cbxPlayAllFormats->setChecked(true);
+  };
+  Run(check, false);
+  EXPECT_FALSE(w.VelmarisOptions.PlayAllFormats);
+  w.OpenButtonClick(); // cancelled
+  Run(check, true);
+  EXPECT_TRUE(w.VelmarisOptions.PlayAllFormats);
+  Run([](TOptionsDlg& d) { EXPECT_TRUE(d.cbxPlayAllFormats->isChecked()); }, false);
+  w.OpenButtonClick();
+  ASSERT_EQ(Dialogs.Filters.size(), 2u);
+  EXPECT_EQ(Dialogs.Filters[0], TFrmMainVelmaris::OpenFilter);
+  EXPECT_EQ(Dialogs.Filters[1], TFrmMainVelmaris::OpenFilter +
+                                    "|Audio files (*.flac)(*.ogg)(*.oga)(*.opus)(*.wav)|*.flac;*.ogg;*.oga;*.opus;*.wav");
+  EXPECT_EQ(Dialogs.FilterIndexes, (std::vector<int>{3, 3}));
+}
+
 } // namespace

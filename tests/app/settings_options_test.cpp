@@ -250,4 +250,34 @@ TEST(SettingsTags, ReadAllVersionsIsOffByDefaultAndWrittenOnlyOnceUsed) {
   EXPECT_FALSE(back.ReadAllTagVersions);
 }
 
+// Off, the settings file is written byte for byte as before the switch
+// existed; on, it gets its own section; off again, the key stays and says so.
+TEST(SettingsFormats, PlayAllFormatsIsOffByDefaultAndWrittenOnlyOnceUsed) {
+  TempDir dir;
+  const std::string path = dir.File("VelmarisOpts.ini"), plain = dir.File("plain.ini");
+  TVelmarisOptions o;
+  o.MusicDir = "/music";
+  EXPECT_FALSE(o.PlayAllFormats);
+  WriteOptions(o, path);
+  EXPECT_EQ(ReadAll(path).find("[Formats]"), std::string::npos);
+  EXPECT_FALSE(ReadFrom(path).PlayAllFormats);
+  o.PlayAllFormats = true;
+  WriteOptions(o, path);
+  EXPECT_NE(ReadAll(path).find("[Formats]\r\nPlayAllFormats=1\r\n"), std::string::npos);
+  EXPECT_TRUE(ReadFrom(path).PlayAllFormats);
+  o.PlayAllFormats = false;
+  WriteOptions(o, path);
+  EXPECT_NE(ReadAll(path).find("PlayAllFormats=0"), std::string::npos);
+  EXPECT_FALSE(ReadFrom(path).PlayAllFormats);
+  // The same record written to a fresh file: only the [Formats] section differs.
+  WriteOptions(o, plain);
+  std::string withKey = ReadAll(path);
+  const std::string section = "\r\n[Formats]\r\nPlayAllFormats=0\r\n";
+  ASSERT_NE(withKey.find(section), std::string::npos);
+  withKey.erase(withKey.find(section), section.size());
+  EXPECT_EQ(withKey, ReadAll(plain));
+  // A hand-written value reads like every other switch.
+  EXPECT_TRUE(ReadText(dir, "[Formats]\r\nPlayAllFormats=0x1\r\n").PlayAllFormats);
+}
+
 } // namespace

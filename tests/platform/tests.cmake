@@ -18,3 +18,7 @@ velmaris_test(NAME tests_platform_volume
 velmaris_test(NAME tests_platform_dialogs
   SOURCES ${CMAKE_CURRENT_LIST_DIR}/dialog_text_test.cpp
   LIBS velmaris_dialogs)
+# The FLAC, Opus, Ogg Vorbis and WAV decoders against flac, opusdec and oggdec.
+velmaris_test(NAME tests_platform_formats
+  SOURCES ${CMAKE_CURRENT_LIST_DIR}/extra_formats_test.cpp ${CMAKE_CURRENT_LIST_DIR}/extra_formats_bad_test.cpp
+  LIBS velmaris_platform)

@@ -12,4 +12,5 @@ velmaris_test(NAME tests_playlist
     ${CMAKE_CURRENT_LIST_DIR}/playlist_editing_test.cpp
     ${CMAKE_CURRENT_LIST_DIR}/playlist_find_test.cpp
     ${CMAKE_CURRENT_LIST_DIR}/playlist_texts_test.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/playlist_formats_test.cpp
   LIBS velmaris_engine_test_support)
