@@ -10,7 +10,6 @@ if(TARGET velmaris_platform)
   target_sources(velmaris_platform PRIVATE
     ${CMAKE_CURRENT_LIST_DIR}/Mpg123Decoder.cpp
     ${CMAKE_CURRENT_LIST_DIR}/AudioDecoderFactory.cpp
-    ${CMAKE_CURRENT_LIST_DIR}/ExtraFormatsNone.cpp
     ${CMAKE_CURRENT_LIST_DIR}/AudioPlayer.cpp
     ${CMAKE_CURRENT_LIST_DIR}/AudioPlayerThread.cpp
     ${CMAKE_CURRENT_LIST_DIR}/AudioPlayerDevice.cpp
