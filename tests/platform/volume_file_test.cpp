@@ -3,6 +3,7 @@
 
 #include <sys/stat.h>
 
+#include <chrono>
 #include <cstdlib>
 #include <filesystem>
 
@@ -86,7 +87,8 @@ TEST_F(FileWaveOutVolumeTest, AGarbledOrUnreadableValueCannotBeRead) {
   FileWaveOutVolume volume;
   uint32_t value = 0;
   EXPECT_FALSE(volume.GetVolume(value));
-  EXPECT_FALSE(volume.SetVolume(5u));
+  volume.SetVolume(5u);
+  EXPECT_FALSE(volume.Flush());
   EXPECT_EQ(volume.Gain()->volume.load(), 5u);  // the sound follows anyway
 }
 
@@ -107,8 +109,9 @@ TEST_F(FileWaveOutVolumeTest, AFifoInPlaceOfTheFileIsAnErrorNotAHangAndStays) {
       auto gain = std::make_shared<AudioGain>();
       FileWaveOutVolume volume(gain);
       uint32_t value = 0;
-      return !volume.GetVolume(value) && gain->volume.load() == AudioGain::kFull && !volume.SetVolume(7u) &&
-             gain->volume.load() == 7u;
+      if (volume.GetVolume(value) || gain->volume.load() != AudioGain::kFull) return false;
+      volume.SetVolume(7u);
+      return !volume.Flush() && gain->volume.load() == 7u;
     }));
     struct stat st {};
     ASSERT_EQ(::stat(VolumeFile().c_str(), &st), 0);
@@ -118,9 +121,11 @@ TEST_F(FileWaveOutVolumeTest, AFifoInPlaceOfTheFileIsAnErrorNotAHangAndStays) {
 
 TEST_F(FileWaveOutVolumeTest, AFailedSaveKeepsTheOldValueAndLeavesNoTempFile) {
   FileWaveOutVolume volume;
-  ASSERT_TRUE(volume.SetVolume(1000u));
+  volume.SetVolume(1000u);
+  ASSERT_TRUE(volume.Flush());
   Files::AtomicFile::SetFaultForTests(Files::AtomicFile::Fault::Write);
-  const bool saved = volume.SetVolume(2000u);
+  volume.SetVolume(2000u);
+  const bool saved = volume.Flush();
   Files::AtomicFile::SetFaultForTests(Files::AtomicFile::Fault::None);
   EXPECT_FALSE(saved);
   EXPECT_EQ(testsupport::ReadAll(VolumeFile()), "1000\n");
@@ -130,6 +135,38 @@ TEST_F(FileWaveOutVolumeTest, AFailedSaveKeepsTheOldValueAndLeavesNoTempFile) {
     ++files;
   }
   EXPECT_EQ(files, 1);
+}
+
+// A flood of values (a drag, a remote control) reaches the file paced: the
+// first at once, then at most one per interval, and always the last one.
+TEST_F(FileWaveOutVolumeTest, AFloodOfValuesIsWrittenPacedAndEndsWithTheLast) {
+  using namespace std::chrono_literals;
+  struct Case {
+    std::chrono::milliseconds interval;
+    int values;
+    int maxWrites;  // the pacing allows no more in the time the flood takes
+  };
+  for (const Case c : {Case{10000ms, 10000, 2}, Case{10000ms, 1, 1}, Case{0ms, 3, 3}}) {
+    SCOPED_TRACE(c.values);
+    std::filesystem::remove_all(state.Path() + "velmaris");
+    uint32_t last = 0;
+    int writes = 0;
+    {
+      FileWaveOutVolume volume(std::make_shared<AudioGain>(), {}, c.interval);
+      for (int i = 1; i <= c.values; ++i) {
+        last = static_cast<uint32_t>(i) * 7u;
+        volume.SetVolume(last);
+        if (c.interval == 0ms) ASSERT_TRUE(volume.Flush());
+        EXPECT_EQ(volume.Gain()->volume.load(), last);
+      }
+      uint32_t back = 0;
+      ASSERT_TRUE(volume.GetVolume(back));
+      EXPECT_EQ(back, last);  // the value set, even before it is on disk
+      writes = volume.WriteCount();
+    }  // closing writes what is still waiting
+    EXPECT_LE(writes, c.maxWrites);
+    EXPECT_EQ(testsupport::ReadAll(VolumeFile()), std::to_string(last) + "\n");
+  }
 }
 
 TEST_F(FileWaveOutVolumeTest, OutputGainOfFindsTheSharedGain) {
