@@ -124,6 +124,11 @@ void ReadOptions(TVelmarisOptions& options, const std::string& path) {
       IniTextToInt(profile.ReadString(kTagsSection, kReadAllVersionsKey, "", kTextBuffer), 0) != 0;
 }
 
+bool OptionsFileReadable(const std::string& path) {
+  IniProfile profile;
+  return profile.Load(path);
+}
+
 void WriteOptions(const TVelmarisOptions& options, const std::string& path) {
   const std::runtime_error refused("Unable to write to " + path);
   // The file is read once, every key set in memory and the result written once
