@@ -55,8 +55,9 @@ FileWaveOutVolume::ReadResult FileWaveOutVolume::Read(uint32_t& volume) const {
 bool FileWaveOutVolume::GetVolume(uint32_t& volume) {
   {
     const std::lock_guard<std::mutex> hold(lock_);
-    if (pending_) {
-      volume = pendingValue_;
+    // The value set last, whether or not it has reached the file yet.
+    if (haveSet_) {
+      volume = lastSet_;
       return true;
     }
   }
@@ -79,6 +80,8 @@ bool FileWaveOutVolume::SetVolume(uint32_t volume) {
   const std::lock_guard<std::mutex> hold(lock_);
   pending_ = true;
   pendingValue_ = volume;
+  haveSet_ = true;
+  lastSet_ = volume;
   wake_.notify_one();
   return lastWriteOk_;
 }

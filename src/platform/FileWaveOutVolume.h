@@ -62,6 +62,8 @@ private:
   mutable std::mutex lock_;
   std::condition_variable wake_;
   std::condition_variable written_;
+  bool haveSet_ = false;
+  uint32_t lastSet_ = 0;
   bool pending_ = false;
   uint32_t pendingValue_ = 0;
   bool writing_ = false;
