@@ -58,6 +58,7 @@ cases=(
   "long add over a restored list, Quit|tags-open||answers|Quit"
   "first-run dialog, SIGHUP|-||answers|HUP"
 )
+n=0
 for c in "${cases[@]}"; do
   IFS='|' read -r name settings arg ready how <<<"$c"
   dir=$work/case$((++n))
@@ -82,7 +83,7 @@ for c in "${cases[@]}"; do
   fi
   t0=$(date +%s%N)
   if [ "$how" == Quit ]; then
-    busctl --user call "$(bus_name "$pid")" /org/mpris/MediaPlayer2 org.mpris.MediaPlayer2 Quit --timeout=2 >/dev/null 2>&1
+    busctl --user call "$(bus_name "$pid")" /org/mpris/MediaPlayer2 org.mpris.MediaPlayer2 Quit --expect-reply=no >/dev/null 2>&1
   else
     kill -s "$how" "$pid"
   fi
