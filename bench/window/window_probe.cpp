@@ -5,8 +5,8 @@
 //
 //   window_probe [--volume N] [--open-uri N URI] [--watch SECONDS] [--until-exit]
 //
-// Prints "worst_ms=<n> answers=<n> gone=<0|1>" (gone: the player left the
-// bus or stopped answering during the watch).
+// Prints "worst_ms=<n> answers=<n> gone=<0|1> on_bus_after_ms=<n>" (gone:
+// the player left the bus or stopped answering during the watch).
 #include <QCoreApplication>
 #include <QDBusConnection>
 #include <QDBusConnectionInterface>
@@ -21,15 +21,14 @@
 
 namespace {
 
-constexpr int kFindTimeoutMs = 20000;
+// A blocked player may take minutes before it is on the bus at all.
+constexpr int kFindTimeoutMs = 180000;
 constexpr int kAnswerTimeoutMs = 120000;
 constexpr int kPauseBetweenGetsMs = 20;
 const char* const kPath = "/org/mpris/MediaPlayer2";
 const char* const kPlayer = "org.mpris.MediaPlayer2.Player";
 
-QString FindPlayer(QDBusConnection& bus) {
-  QElapsedTimer t;
-  t.start();
+QString FindPlayer(QDBusConnection& bus, QElapsedTimer& t) {
   while (t.elapsed() < kFindTimeoutMs) {
     for (const QString& name : bus.interface()->registeredServiceNames().value())
       if (name.startsWith(QStringLiteral("org.mpris.MediaPlayer2.velmaris"))) return name;
@@ -58,11 +57,14 @@ int main(int argc, char** argv) {
     } else if (!std::strcmp(argv[i], "--watch") && i + 1 < argc) watchSeconds = std::atof(argv[++i]);
   }
   QDBusConnection bus = QDBusConnection::sessionBus();
-  const QString player = FindPlayer(bus);
+  QElapsedTimer found;
+  found.start();
+  const QString player = FindPlayer(bus, found);
   if (player.isEmpty()) {
-    std::printf("worst_ms=-1 answers=0 gone=1\n");
+    std::printf("worst_ms=-1 answers=0 gone=1 (not on the bus after %d s)\n", kFindTimeoutMs / 1000);
     return 1;
   }
+  const qint64 foundMs = found.elapsed();
   // The flood: every call sent at once, no reply awaited.
   for (int i = 0; i < volumeSets; ++i) {
     QDBusMessage set = Call(player, "org.freedesktop.DBus.Properties", "Set");
@@ -96,6 +98,7 @@ int main(int argc, char** argv) {
     worst = std::max(worst, took);
     QThread::msleep(kPauseBetweenGetsMs);
   }
-  std::printf("worst_ms=%lld answers=%d gone=%d\n", static_cast<long long>(worst), answers, gone ? 1 : 0);
+  std::printf("worst_ms=%lld answers=%d gone=%d on_bus_after_ms=%lld\n", static_cast<long long>(worst), answers,
+              gone ? 1 : 0, static_cast<long long>(foundMs));
   return 0;
 }
