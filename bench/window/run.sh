@@ -48,7 +48,7 @@ start() {
 stop() {
   local t0 t1 name
   t0=$(ms_now)
-  name=$(busctl --user list 2>/dev/null | awk '/velmaris/ {print $1; exit}')
+  name=$(busctl --user list 2>/dev/null | awk '$1 ~ /^org\.mpris\.MediaPlayer2\.velmaris/ {print $1; exit}')
   [ -n "$name" ] && busctl --user call "$name" /org/mpris/MediaPlayer2 org.mpris.MediaPlayer2 Quit --expect-reply=no >/dev/null 2>&1
   for _ in $(seq 1200); do kill -0 "$pid" 2>/dev/null || break; sleep 0.05; done
   t1=$(ms_now)
