@@ -22,6 +22,7 @@
 #include <QUrl>
 
 #include <ctime>
+#include <iostream>
 #include <exception>
 #include <sys/stat.h>
 
@@ -38,6 +39,7 @@
 #include "platform/UserDialogs.h"
 #include "playback/PlaybackEngine.h"
 #include "playlist/PathRules.h"
+#include "text/Utf8Text.h"
 
 const std::string TFrmMainVelmaris::MP3Filter = "MP3s (*.mp3)|*.mp3";
 const std::string TFrmMainVelmaris::PlayListFilter =
@@ -48,6 +50,9 @@ const std::string TFrmMainVelmaris::AudioFilesFilter =
     "Audio files (*.flac)(*.ogg)(*.oga)(*.opus)(*.wav)|*.flac;*.ogg;*.oga;*.opus;*.wav";
 
 namespace {
+
+// A notice longer than this is cut in its middle (a path may be any length).
+constexpr size_t kMaxNoticeChars = 160;
 
 std::string SettingsFile(const TFrmMainVelmaris::Services& s) { return s.DataDir + "VelmarisOpts.ini"; }
 
@@ -325,10 +330,10 @@ void TFrmMainVelmaris::ConnectHandlers() {
           [this](QPoint pos) { Guarded([this, pos] { PlayListMouseMove(pos); }); });
   connect(&List(), &::PlayList::LabelChanged, PlayListLabel, &QLabel::setText);
   connect(&List(), &::PlayList::LinesSkipped, this, [this](int count) {
-    Dialogs().MessageBox(this, "Velmaris",
-                         std::to_string(count) + (count == 1 ? " file was" : " files were") +
-                             " not added: a name that holds a line break cannot be kept in a playlist.",
-                         TMsgIcon::Warning);
+    ShowMessage("Velmaris",
+                std::to_string(count) + (count == 1 ? " file was" : " files were") +
+                    " not added: a name that holds a line break cannot be kept in a playlist.",
+                TMsgIcon::Warning);
   });
   QuickFind = new QuickFindBox(QuickFindEdit, PlayList, List(),
                                [this](const std::function<void()>& step) { Guarded(step); });
@@ -383,8 +388,44 @@ void TFrmMainVelmaris::Guarded(const std::function<void()>& handler) {
 }
 
 void TFrmMainVelmaris::ShowApplicationError(const std::string& text) {
-  if (Services_->Dialogs) Services_->Dialogs->ShowError(this, text);
+  if (RemoteDepth > 0 || Closing) ShowNotice(text);
+  else if (Services_->Dialogs) Services_->Dialogs->ShowError(this, text);
 }
+
+void TFrmMainVelmaris::ShowMessage(const std::string& caption, const std::string& text, TMsgIcon icon) {
+  if (RemoteDepth > 0 || Closing) {
+    ShowNotice(text);
+    return;
+  }
+  // Also on stderr, for the terminal and the log.
+  std::cerr << "velmaris: " << text << '\n';
+  if (Services_->Dialogs) Services_->Dialogs->MessageBox(this, caption, text, icon);
+}
+
+void TFrmMainVelmaris::RunRemote(const std::function<void()>& command) {
+  ++RemoteDepth;
+  struct Leave {
+    int& depth;
+    ~Leave() { --depth; }
+  } leave{RemoteDepth};
+  command();
+}
+
+void TFrmMainVelmaris::ShowNotice(const std::string& text) {
+  // Also on stderr: a notice goes after a while, the log keeps it.
+  std::cerr << "velmaris: " << text << '\n';
+  if (!NoticeTimer) {
+    NoticeTimer = new QTimer(this);
+    NoticeTimer->setSingleShot(true);
+    connect(NoticeTimer, &QTimer::timeout, this, [this] { CaptionLabel->setText(CaptionBeforeNotice); });
+  }
+  if (!NoticeTimer->isActive()) CaptionBeforeNotice = CaptionLabel->text();
+  CaptionLabel->setText(QString::fromStdString(Utf8Text::ForDisplay(Utf8Text::ShortenMiddle(text, kMaxNoticeChars))));
+  CaptionLabel->setToolTip(CaptionLabel->text());
+  NoticeTimer->start(NoticeMs);
+}
+
+bool TFrmMainVelmaris::NoticeShown() const { return NoticeTimer && NoticeTimer->isActive(); }
 
 void TFrmMainVelmaris::SetApplicationTitle(const std::string& title) {
   ApplicationTitleText = QString::fromStdString(title);
@@ -403,14 +444,33 @@ void TFrmMainVelmaris::FormCreate() {
   // restored (or replaced by the argument's list): a list that was never
   // restored must not overwrite it at close.
   KeepLastPlayList = true;
+  // A close may come while a start-up box is open (a signal, the media
+  // controls): the steps after it are then skipped.
   Guarded([this] {
     for (QWidget* w : findChildren<QWidget*>()) w->setToolTipDuration(3500);
     Engine_->ReadDeviceVolume();
+    if (Closing) return;
     setAcceptDrops(true);
-    FirstRun = !Paths::FileExists(SettingsFile(*Services_));
-    ReadOptions(VelmarisOptions, SettingsFile(*Services_));
+    const std::string settings = SettingsFile(*Services_);
+    FirstRun = !Paths::FileExists(settings);
+    if (!OptionsFileReadable(settings)) {
+      // Defaults instead, and nothing written over the file at close.
+      ShowMessage("Velmaris",
+                  "Cannot read the settings file " + settings +
+                      ". Velmaris starts with its default settings and will not write over that file.",
+                  TMsgIcon::Warning);
+      return;
+    }
+    ReadOptions(VelmarisOptions, settings);
+    SettingsLoaded = true;
+    if (Closing) return;
     const std::string arg = Services_->Arguments.empty() ? std::string() : Services_->Arguments.front();
-    if (!arg.empty()) Engine_->OpenPath(arg, false, true);
+    if (!arg.empty() && !Engine_->OpenPath(arg, false, true)) {
+      ShowMessage("Velmaris", "Cannot open " + arg + ": " +
+                                  (Paths::FileExists(arg) ? "not a playlist or MP3 file." : "it does not exist."),
+                  TMsgIcon::Error);
+    }
+    if (Closing) return;
     ApplyOptions(VelmarisOptions);
     // Without a notification area the window would stay hidden for good.
     StartHidden = VelmarisOptions.Minimized && VelmarisOptions.MinimizeToTray && TrayUsable(Services_->TrayAvailable);
@@ -422,6 +482,7 @@ void TFrmMainVelmaris::FormCreate() {
   connect(lines, &QAbstractItemModel::rowsRemoved, this, changed);
   connect(lines, &QAbstractItemModel::rowsMoved, this, changed);
   connect(lines, &QAbstractItemModel::modelReset, this, changed);
+  connect(lines, &QAbstractItemModel::rowsInserted, this, [this] { ListEmptiedByUser = false; });
 }
 
 void TFrmMainVelmaris::ApplyOptions(TVelmarisOptions& options) {
@@ -435,6 +496,7 @@ void TFrmMainVelmaris::ApplyOptions(TVelmarisOptions& options) {
     KeepLastPlayList = false;  // the argument's list replaces it
     return;
   }
+  if (Closing) return;
   if (Paths::FileExists(options.LastSoundFile)) {
     const int32_t pos = options.LastSoundPos;
     Engine_->OpenPath(options.LastSoundFile, false, true);
@@ -468,19 +530,28 @@ void TFrmMainVelmaris::FormShow() {
 
 void TFrmMainVelmaris::CloseButtonClick() { close(); }
 
+void TFrmMainVelmaris::CloseNow() {
+  ForcedClose = true;
+  close();
+}
+
 void TFrmMainVelmaris::closeEvent(QCloseEvent* event) {
   if (Closing) {
     event->accept();
     return;
   }
-  if (FormClose() || CloseRefused) {
+  // An add under way is dropped: the list saved is the one shown.
+  List().CancelAdds();
+  if (FormClose() || CloseRefused || ForcedClose) {
     // A close that failed once is not refused again: the user has been told
     // what could not be saved.
     Closing = true;
     Engine_->StopTimer();
     if (TrayIcon) TrayIcon->hide();
     event->accept();
-    QApplication::quit();
+    // exit, not quit: it also ends the loops of boxes and dialogs still open
+    // (and makes any later one return at once), before the main loop runs too.
+    QCoreApplication::exit(0);
     return;
   }
   CloseRefused = true;
@@ -499,11 +570,21 @@ bool TFrmMainVelmaris::FormClose() {
     // With no song open there is no position to take; the one read at start
     // still belongs to LastSoundFile.
     if (Engine_->SongOpen()) VelmarisOptions.LastSoundPos = static_cast<int32_t>(Engine_->PlayerPosition());
-    if (!KeepLastPlayList) List().Save(Services_->DataDir + "lastplaylist.vpls");
+    // Settings never read (closed before, or an unreadable file) are not
+    // written: the file keeps what it holds, and so does the saved list.
+    if (!SettingsLoaded) return true;
+    // An empty list replaces the saved one only when the user emptied it.
+    const bool saveList = !KeepLastPlayList && (List().Count() > 0 || ListEmptiedByUser);
+    const std::string listFile = Services_->DataDir + "lastplaylist.vpls";
+    if (saveList) VelmarisOptions.LastListFile = listFile;
+    // The settings first: when they cannot be written, the saved list is
+    // left as it is.
     WriteOptions(VelmarisOptions, SettingsFile(*Services_));
+    if (saveList) List().Save(listFile);
     return true;
   } catch (const std::exception& e) {
-    ShowApplicationError(e.what());
+    if (ForcedClose) std::cerr << "velmaris: " << e.what() << '\n';
+    else ShowApplicationError(e.what());
     return false;
   }
 }

@@ -21,6 +21,7 @@
 
 #include "options/Tvelmarisoptions.h"
 #include "platform/MediaDevice.h"
+#include "platform/UserDialogs.h"
 
 class PlaybackEngine;
 class PlayList;
@@ -32,6 +33,7 @@ class QLabel;
 class QLineEdit;
 class QMenu;
 class QSystemTrayIcon;
+class QTimer;
 class RegistryStore;
 class TPlayListBox;
 class TRegExtension;
@@ -85,10 +87,24 @@ public:
   void FormCreate();
   void FormShow();
   bool FormClose();  // false (window stays open) when a save failed
+  // A close from the session (a quit signal, the media controls' Quit):
+  // never refused and never waits for the user; errors go to stderr.
+  void CloseNow();
+  bool Closed() const { return Closing; }
   void ApplyOptions(TVelmarisOptions& options);
   void CloseButtonClick();
   void WMDropFiles(const std::vector<std::string>& paths, QPoint pos);  // client coordinates
   void ShowApplicationError(const std::string& text);
+  // A message for the user: a box, or the notice while a remote command runs.
+  void ShowMessage(const std::string& caption, const std::string& text, TMsgIcon icon);
+  // Runs a command of the media controls: what it reports goes to the
+  // notice, never to a box (the caller waits for the reply, and a flood of
+  // calls would stack boxes).
+  void RunRemote(const std::function<void()>& command);
+  // The caption shows `text` for NoticeMs instead of the song's texts.
+  void ShowNotice(const std::string& text);
+  bool NoticeShown() const;
+  static constexpr int NoticeMs = 6000;
   void Guarded(const std::function<void()>& handler);  // shows an error that leaves it
   void SetApplicationTitle(const std::string& title);  // the taskbar text
   std::string ApplicationTitle() const;
@@ -262,6 +278,15 @@ private:
   bool Translucent = false;
   bool Closing = false;
   bool CloseRefused = false;
+  bool ForcedClose = false;  // the close came from the session, not the user
+  // The settings were read (and can be written back over the file).
+  bool SettingsLoaded = false;
+  // The list is empty because the user emptied it (New, removing every line):
+  // only then may an empty list replace the saved one.
+  bool ListEmptiedByUser = false;
+  int RemoteDepth = 0;  // remote commands running
+  QTimer* NoticeTimer = nullptr;
+  QString CaptionBeforeNotice;
   int FoldDepth = 0;  // nesting of SetFoldMode through pending events
   QString ApplicationTitleText;
   SkinKeyboard* Keyboard = nullptr;

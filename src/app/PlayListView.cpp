@@ -44,14 +44,21 @@ void TFrmMainVelmaris::Savecurrentplaylist1Click() {
   else ButtonSaveClick();
 }
 
-void TFrmMainVelmaris::ButtonNewClick() { List().New(); }
+void TFrmMainVelmaris::ButtonNewClick() {
+  List().New();
+  ListEmptiedByUser = true;
+}
 
 // ---- editing ----
 
-void TFrmMainVelmaris::ButtonRemoveClick() { List().RemoveSelected(); }
+void TFrmMainVelmaris::ButtonRemoveClick() {
+  List().RemoveSelected();
+  if (List().Count() == 0) ListEmptiedByUser = true;
+}
 
 void TFrmMainVelmaris::RemoveNonExistent() {
   const int removed = List().RemoveNonExistent();
+  if (List().Count() == 0) ListEmptiedByUser = true;
   Dialogs().MessageBox(this, "Velmaris", std::to_string(removed) + " items removed.", TMsgIcon::None);
 }
 

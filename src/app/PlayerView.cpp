@@ -68,7 +68,7 @@ void TFrmMainVelmaris::ConnectEngine() {
   });
   connect(e, &PlaybackEngine::MessageRequested, this,
           [this](const std::string& caption, const std::string& text, int icon) {
-            Dialogs().MessageBox(this, caption, text, static_cast<TMsgIcon>(icon));
+            ShowMessage(caption, text, static_cast<TMsgIcon>(icon));
           });
   connect(e, &PlaybackEngine::ErrorRaised, this, [this](const std::string& text) { ShowApplicationError(text); });
 }
@@ -86,7 +86,7 @@ void TFrmMainVelmaris::ShowPlayerState() {
   if (!PlayerTexts::BlankText(VelmarisOptions.DispTask))
     SetApplicationTitle(PlayerTexts::TitlePrefix + e.ExpandDisplayFormat(VelmarisOptions.DispTask));
   const std::string& format = GetFoldMode() == 0 ? VelmarisOptions.DispMini : VelmarisOptions.DispNormal;
-  if (!PlayerTexts::BlankText(format))
+  if (!PlayerTexts::BlankText(format) && !NoticeShown())
     CaptionLabel->setText(QString::fromStdString(PlayerTexts::TitlePrefix + e.ExpandDisplayFormat(format)));
   QuickFindIdleStep();
 }

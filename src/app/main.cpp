@@ -5,7 +5,9 @@
 #include <QFontDatabase>
 #include <QMessageBox>
 
+#include <cstdio>
 #include <cstdlib>
+#include <functional>
 #include <exception>
 #include <iostream>
 #include <string>
@@ -19,6 +21,7 @@
 #include "playlist/PathRules.h"
 #include "platform/PlatformFactory.h"
 #include "platform/QtUserDialogs.h"
+#include "playlist/BackgroundWork.h"
 #include "platform/RegistryStore.h"
 #include "options/XdgSync.h"
 
@@ -35,19 +38,26 @@
 namespace {
 
 // The last line of defence: an error that escapes an event handler is shown
-// and the loop goes on.
+// (through the dialogs, so boxes never stack) and the loop goes on.
 class VelmarisApplication : public QApplication {
 public:
   using QApplication::QApplication;
+  UserDialogs* Dialogs = nullptr;
   bool notify(QObject* receiver, QEvent* event) override {
     try {
       return QApplication::notify(receiver, event);
     } catch (const std::exception& e) {
-      QMessageBox::critical(activeWindow(), QStringLiteral("Velmaris"), MessageBoxText(e.what()));
+      ShowError(e.what());
     } catch (...) {
-      QMessageBox::critical(activeWindow(), QStringLiteral("Velmaris"), QStringLiteral("Unknown error"));
+      ShowError("Unknown error");
     }
     return false;
+  }
+
+private:
+  void ShowError(const std::string& text) {
+    if (Dialogs) Dialogs->ShowError(activeWindow(), text);
+    else std::cerr << "velmaris: " << text << '\n';
   }
 };
 
@@ -63,12 +73,27 @@ bool IsSongArgument(const std::string& path) {
   return PathRules::IsMp3File(PathRules::ExtractFileExt(path)) && Paths::FileExists(path);
 }
 
+// Declared first, so it goes last: when a tag read of a hostile file still
+// runs on its own thread (abandoned, it cannot be stopped), the program ends
+// without running the static destructors that thread may still reach.
+// Everything is saved by then (the window's close, the volume file).
+struct AbandonedWorkGuard {
+  ~AbandonedWorkGuard() {
+    if (BackgroundWork::Running() == 0) return;
+    std::cout.flush();
+    std::cerr.flush();
+    std::fflush(nullptr);
+    std::_Exit(0);
+  }
+};
+
 } // namespace
 
 int main(int argc, char** argv) {
   // --version and --help need no display, so they are answered first.
   if (const std::optional<int> code = AnswerInfoOption({argv + 1, argv + argc}, VELMARIS_VERSION, std::cout))
     return *code;
+  const AbandonedWorkGuard abandonedWork;
   // Positioning, snapping, the window shape and always-on-top need X11; under
   // Wayland run through XWayland unless the user chose a platform.
   if (std::getenv("WAYLAND_DISPLAY") && std::getenv("DISPLAY") && !std::getenv("QT_QPA_PLATFORM"))
@@ -89,6 +114,7 @@ int main(int argc, char** argv) {
   SubstituteWindowsFonts();
 
   QtUserDialogs dialogs;
+  app.Dialogs = &dialogs;
   std::unique_ptr<RegistryStore> registry = CreateRegistryStore();
 
   TFrmMainVelmaris::Services services;
@@ -122,15 +148,27 @@ int main(int argc, char** argv) {
 
   TFrmMainVelmaris window(std::move(services));
   // A session that ends the program (logout, kill, systemd, a terminal's
-  // Ctrl+C or hang-up) closes it the normal way, saving what a close saves.
-  QuitSignals quitSignals([&window] { window.close(); });
-  window.FormCreate();
-  if (!window.StartsHidden()) window.show();
+  // Ctrl+C or hang-up) closes it the normal way, saving what a close saves,
+  // at any moment: also while a start-up box is open.
+  QuitSignals quitSignals([&window] { window.CloseNow(); });
 
-  // The desktop's media controls; without a session bus the player runs as
-  // before, silently.
-  MprisService mpris(window.Engine(), {[&window] { window.TrayIconDblClick(); }, [&window] { window.close(); }});
+  // The desktop's media controls, there from the start so that their Quit
+  // works during start-up too; without a session bus the player runs as
+  // before, silently. Their commands report failures in the window's
+  // notice, never in a box.
+  MprisService::WindowActions actions;
+  actions.Raise = [&window] { window.TrayIconDblClick(); };
+  actions.Quit = [&window] { window.CloseNow(); };
+  actions.RunRemote = [&window](const std::function<void()>& command) { window.RunRemote(command); };
+  actions.Report = [&window](const std::string& text) { window.ShowNotice(text); };
+  MprisService mpris(window.Engine(), std::move(actions));
   mpris.Register();
+
+  window.FormCreate();
+  // Closed during start-up: everything is saved, and the main loop would
+  // never see the request to end.
+  if (window.Closed()) return 0;
+  if (!window.StartsHidden()) window.show();
   app.exec();
   return 0;
 }

@@ -125,12 +125,18 @@ MprisService::MprisService(PlaybackEngine& engine, WindowActions actions, QObjec
     AnnounceChanges();
   });
   for (auto signal : {&PlaybackEngine::StateChanged, &PlaybackEngine::Ticked, &PlaybackEngine::ButtonsChanged,
-                      &PlaybackEngine::VolumeChanged, &PlaybackEngine::ModesChanged})
+                      &PlaybackEngine::VolumeChanged, &PlaybackEngine::ModesChanged,
+                      &PlaybackEngine::SongTextsChanged})
     connect(&engine_, signal, this, &MprisService::AnnounceChanges);
   connect(engine_.List().Model(), &QAbstractItemModel::rowsInserted, this, &MprisService::AnnounceChanges);
   connect(engine_.List().Model(), &QAbstractItemModel::modelReset, this, &MprisService::AnnounceChanges);
   connect(&engine_, &PlaybackEngine::Seeked, this, [this] { emit Seeked(Position()); });
   announced_ = PlayerProperties();
+  // Changes are gathered and announced once the pending events are done, so
+  // a flood of commands costs one comparison, not one per command.
+  announceTimer_.setSingleShot(true);
+  announceTimer_.setInterval(0);
+  connect(&announceTimer_, &QTimer::timeout, this, &MprisService::AnnounceNow);
 }
 
 QString MprisService::BusName() const {
@@ -150,12 +156,17 @@ bool MprisService::Register() {
 }
 
 void MprisService::Command(const std::function<void()>& command) {
-  try {
-    command();
-  } catch (const std::exception&) {
-    // The window shows such errors for its own clicks; a remote control gets
-    // no error box, and the state it sees stays as it was.
-  }
+  // A remote command never opens a box (its caller waits for the reply, and
+  // thousands may come): its failure goes to the window's notice instead.
+  const auto run = [this, &command] {
+    try {
+      command();
+    } catch (const std::exception& e) {
+      if (actions_.Report) actions_.Report(e.what());
+    }
+  };
+  if (actions_.RunRemote) actions_.RunRemote(run);
+  else run();
   AnnounceChanges();
 }
 
@@ -300,7 +311,9 @@ QVariantMap MprisService::Metadata() const {
   m.insert(QStringLiteral("xesam:url"), QString::fromLatin1(QUrl::fromLocalFile(QFile::decodeName(
                                                                  QByteArray::fromStdString(path)))
                                                                  .toEncoded()));
-  const KID3Lib::SimpleID3 tag = KID3Lib::ReadSimpleID3(path, engine_.List().TagReading());
+  // The tag as the engine read it when the song opened: a Get or a change
+  // announcement never waits on the disk.
+  const KID3Lib::SimpleID3& tag = engine_.SongTag();
   if (tag.Version.empty() || tag.Title.empty()) {
     m.insert(QStringLiteral("xesam:title"), Text(PathRules::ExtractFileName(path)));
   } else {
@@ -337,6 +350,10 @@ QVariantMap MprisService::PlayerProperties() const {
 }
 
 void MprisService::AnnounceChanges() {
+  if (!announceTimer_.isActive()) announceTimer_.start();
+}
+
+void MprisService::AnnounceNow() {
   const QVariantMap now = PlayerProperties();
   QVariantMap changed;
   for (auto it = now.cbegin(); it != now.cend(); ++it)

@@ -9,10 +9,12 @@
 #include <QObject>
 #include <QString>
 #include <QStringList>
+#include <QTimer>
 #include <QVariantMap>
 
 #include <cstdint>
 #include <functional>
+#include <string>
 
 class PlaybackEngine;
 
@@ -28,6 +30,11 @@ public:
   struct WindowActions {
     std::function<void()> Raise;
     std::function<void()> Quit;
+    // Runs a remote command so that whatever it reports goes to the window's
+    // notice, never to a box (empty: run as is).
+    std::function<void(const std::function<void()>&)> RunRemote;
+    // Shows why a remote command failed, without a box.
+    std::function<void(const std::string&)> Report;
   };
   MprisService(PlaybackEngine& engine, WindowActions actions, QObject* parent = nullptr);
 
@@ -78,12 +85,15 @@ signals:
 private:
   // Runs an engine command; an error it raises is not the bus's business.
   void Command(const std::function<void()>& command);
-  // Announces every player property whose value changed since the last call.
+  // Announces, once the pending events are handled, every player property
+  // whose value changed since the last announcement.
   void AnnounceChanges();
+  void AnnounceNow();
 
   PlaybackEngine& engine_;
   WindowActions actions_;
   uint64_t trackNumber_ = 0;  // counts the songs loaded: the track id changes per song
   QVariantMap announced_;
   bool registered_ = false;
+  QTimer announceTimer_;
 };

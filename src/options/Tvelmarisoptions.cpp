@@ -141,6 +141,11 @@ bool WriteOptInSwitch(IniProfile& profile, const char* section, const char* key,
 
 } // namespace
 
+bool OptionsFileReadable(const std::string& path) {
+  IniProfile profile;
+  return profile.Load(path);
+}
+
 void WriteOptions(const TVelmarisOptions& options, const std::string& path) {
   const std::runtime_error refused("Unable to write to " + path);
   // The file is read once, every key set in memory and the result written once

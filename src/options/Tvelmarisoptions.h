@@ -25,6 +25,10 @@ struct TVelmarisOptions {
 // Fills every field from the file; a missing file, key or unparsable number
 // gives the field's default. Never fails.
 void ReadOptions(TVelmarisOptions& options, const std::string& path);
+// False when the file exists but cannot be read (a folder, over the size
+// limit, no permission): ReadOptions then gives the defaults, and writing
+// over the file would lose what it holds.
+bool OptionsFileReadable(const std::string& path);
 // Writes every field; creates the file and its sections when missing.
 void WriteOptions(const TVelmarisOptions& options, const std::string& path); // throws std::runtime_error("Unable to write to <path>")
 

@@ -1,5 +1,6 @@
 #include "platform/QtUserDialogs.h"
 
+#include <QCoreApplication>
 #include <QDesktopServices>
 #include <QDir>
 #include <QFileDialog>
@@ -28,7 +29,44 @@ QString MessageBoxCaption(const std::string& caption) {
   return QString::fromStdString(Utf8Text::ForDisplay(Utf8Text::ShortenMiddle(caption, kMaxCaptionChars)));
 }
 
+std::string WithMoreMessages(const std::string& text, size_t more) {
+  if (more == 0) return text;
+  // Thousands separated by commas, as the count may run high.
+  std::string digits = std::to_string(more);
+  for (int at = static_cast<int>(digits.size()) - 3; at > 0; at -= 3) digits.insert(static_cast<size_t>(at), ",");
+  return text + "\n\n... and " + digits + (more == 1 ? " more message" : " more messages");
+}
+
 void QtUserDialogs::MessageBox(QWidget* owner, const std::string& caption, const std::string& text, TMsgIcon icon) {
+  if (boxOpen_) {
+    if (haveWaiting_) {
+      ++moreWaiting_;
+    } else {
+      waiting_ = {caption, text, icon};
+      haveWaiting_ = true;
+    }
+    return;
+  }
+  boxOpen_ = true;
+  Message message{caption, text, icon};
+  while (true) {
+    ShowBox(owner, message);
+    // A closing program ends the box's loop: what waits is not shown.
+    if (!haveWaiting_ || QCoreApplication::closingDown()) break;
+    message = waiting_;
+    message.text = WithMoreMessages(message.text, moreWaiting_);
+    haveWaiting_ = false;
+    moreWaiting_ = 0;
+  }
+  haveWaiting_ = false;
+  moreWaiting_ = 0;
+  boxOpen_ = false;
+}
+
+void QtUserDialogs::ShowBox(QWidget* owner, const Message& message) {
+  const std::string& caption = message.caption;
+  const std::string& text = message.text;
+  const TMsgIcon icon = message.icon;
   QMessageBox box(owner);
   // Any length and any bytes may arrive (a path from a damaged playlist):
   // laying out megabytes of text would hold the program for minutes.

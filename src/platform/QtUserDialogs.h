@@ -4,6 +4,10 @@
 #include "platform/UserDialogs.h"
 
 // The real dialogs: QMessageBox, QFileDialog and QDesktopServices.
+// At most one message box is open at a time: a message that comes while one
+// is open (from a timer, the bus, an error in its own event loop) waits, and
+// when the box closes the first waiting one is shown with how many more came
+// ("... and 2,199 more"); boxes never nest.
 class QtUserDialogs : public UserDialogs {
 public:
   void MessageBox(QWidget* owner, const std::string& caption, const std::string& text, TMsgIcon icon) override;
@@ -15,7 +19,22 @@ public:
   std::string BrowseFolder(QWidget* owner, const std::string& title, const std::string& start) override;
   bool ExecModal(QDialog& dialog) override;
   void OpenInShell(const std::string& pathOrUrl) override;
+
+private:
+  struct Message {
+    std::string caption, text;
+    TMsgIcon icon = TMsgIcon::None;
+  };
+  void ShowBox(QWidget* owner, const Message& message);
+
+  bool boxOpen_ = false;
+  bool haveWaiting_ = false;
+  Message waiting_;         // the first message that came while the box was open
+  size_t moreWaiting_ = 0;  // how many came after it
 };
+
+// "<text>\n\n... and 2,199 more messages" (nothing added for 0).
+std::string WithMoreMessages(const std::string& text, size_t more);
 
 // What a message box shows of a text: Utf8Text::MessageText (UTF-8 or else
 // Latin-1, at most Utf8Text::kMaxMessageChars characters and

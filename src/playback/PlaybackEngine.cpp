@@ -1,6 +1,8 @@
 #include "playback/PlaybackEngine.h"
 
 #include <algorithm>
+#include <atomic>
+#include <memory>
 #include <cmath>
 #include <ctime>
 #include <exception>
@@ -28,6 +30,11 @@ PlaybackEngine::PlaybackEngine(std::unique_ptr<MediaDevice> device, WaveOutVolum
   connect(model, &QAbstractItemModel::rowsMoved, this, [this] { RunReported(&PlaybackEngine::DropUpcoming); });
   connect(model, &QAbstractItemModel::modelReset, this, [this] { RunReported(&PlaybackEngine::DropUpcoming); });
   connect(model, &QAbstractItemModel::layoutChanged, this, [this] { RunReported(&PlaybackEngine::DropUpcoming); });
+  connect(&list_, &PlayList::AddFinished, this, [this] {
+    if (!playWhenAdded_) return;
+    playWhenAdded_ = false;
+    RunReported(&PlaybackEngine::PlayFirstLineIfIdle);
+  });
 }
 
 PlaybackEngine::~PlaybackEngine() {
@@ -131,15 +138,43 @@ void PlaybackEngine::LoadSong(const std::string& path) {
 }
 
 void PlaybackEngine::ShowOpenedSong(const std::string& path) {
-  const std::string display = list_.EntryDisplayText(path);
+  songTag_ = KID3Lib::SimpleID3();
+  ShowSongTexts(path);
+  PositionSeconds_ = 0;
+  LengthText();
+  options_.LastSoundFile = path;
+  ReadSongTag(path);
+}
+
+void PlaybackEngine::ShowSongTexts(const std::string& path) {
+  const std::string display = list_.EntryDisplayText(path, songTag_);
   const PlayerTexts::SongCaption caption = PlayerTexts::MakeSongCaption(display);
   caption_ = caption.Text;
   captionCut_ = caption.Cut;
   SetTrayHint(" " + display);
   if (device_) device_->SetTitle(display);
-  PositionSeconds_ = 0;
-  LengthText();
-  options_.LastSoundFile = path;
+}
+
+void PlaybackEngine::ReadSongTag(const std::string& path) {
+  // The tag is read once per song, off this thread (a hostile tag takes a
+  // minute to read), and kept: every text of the song (caption, taskbar,
+  // tray, the media controls) comes from this copy. Until it is there the
+  // texts show the file name.
+  auto tag = std::make_shared<KID3Lib::SimpleID3>();
+  const KID3Lib::TagReading reading = list_.TagReading();
+  const auto read = [tag, path, reading](const std::atomic<bool>&) { *tag = KID3Lib::ReadSimpleID3(path, reading); };
+  const auto landed = [this, tag, path] {
+    songTagWork_.Finished();
+    if (!SongOpen() || options_.LastSoundFile != path) return;  // another song by now
+    songTag_ = *tag;
+    ShowSongTexts(path);
+    emit SongTextsChanged();
+  };
+  if (!songTagWork_.Start(this, read, landed)) {
+    read(std::atomic<bool>{false});
+    songTag_ = *tag;
+    ShowSongTexts(path);
+  }
 }
 
 void PlaybackEngine::PlayCurrentEntry() {
@@ -159,14 +194,21 @@ void PlaybackEngine::PlayCurrentEntry() {
   UpdateButtons();
 }
 
-void PlaybackEngine::OpenPath(const std::string& path, bool keep, bool play) {
+bool PlaybackEngine::OpenPath(const std::string& path, bool keep, bool play) {
   const PlayList::Opened opened = list_.OpenPath(path, keep);
-  if (opened == PlayList::Opened::Nothing) return;
+  if (opened == PlayList::Opened::Nothing) return false;
   if (opened == PlayList::Opened::Song && play) {
     LoadSong(path);
     PlayerPlay();
   }
-  if (play && list_.Count() > 0) {
+  // A long list in a tag mode arrives later: it plays when it is there.
+  playWhenAdded_ = play && list_.Adding();
+  if (play && !playWhenAdded_) PlayFirstLineIfIdle();
+  return true;
+}
+
+void PlaybackEngine::PlayFirstLineIfIdle() {
+  if (list_.Count() > 0) {
     const TMPModes mode = PlayerMode();
     if (mode != TMPModes::mpPlaying && mode != TMPModes::mpOpen) {
       list_.SetItemIndex(0);

@@ -20,6 +20,7 @@
 
 #include "options/Tvelmarisoptions.h"
 #include "platform/MediaDevice.h"
+#include "playlist/BackgroundWork.h"
 #include "playlist/PlayList.h"
 
 class WaveOutVolume;
@@ -55,8 +56,10 @@ public:
   // Plays the focused line; a line whose file is gone gives an error message.
   void PlayCurrentEntry();
   // Adds what `path` holds (see PlayList::OpenPath); with `play`, an MP3 file
-  // plays at once and a list plays from its first line unless a song plays.
-  void OpenPath(const std::string& path, bool keep, bool play);
+  // plays at once and a list plays from its first line unless a song plays
+  // (a list whose tags are read in the background: once it is there).
+  // False when nothing there could be opened (missing, another type).
+  bool OpenPath(const std::string& path, bool keep, bool play);
 
   // ---- transport commands ----
   void Play();      // starts the timer, then plays
@@ -106,6 +109,9 @@ public:
   const std::string& Caption() const { return caption_; }  // " " + display text, cut
   bool CaptionCut() const { return captionCut_; }
   const std::string& TrayHint() const { return trayHint_; }
+  // The open song's tag, read once on a thread of its own after the song
+  // opened (no Version: none, or not read yet; SongTextsChanged follows).
+  const KID3Lib::SimpleID3& SongTag() const { return songTag_; }
   std::string LengthText();          // " [mm:ss] total time"
   std::string PositionText() const;  // " [mm:ss]"
   std::string TimeLeftText();        // "mm:ss"; throws without a song
@@ -134,6 +140,8 @@ public:
 
 signals:
   void SongLoaded();
+  // The song's tag has been read: its caption, tray hint and tag are new.
+  void SongTextsChanged();
   // The device was told to play, pause, stop or move (its mode may differ).
   void StateChanged();
   void Ticked();
@@ -154,6 +162,8 @@ private:
   void RunReported(void (PlaybackEngine::*step)());
   // What opening a song shows: caption, tray hint, length, the last file.
   void ShowOpenedSong(const std::string& path);
+  void ShowSongTexts(const std::string& path);
+  void ReadSongTag(const std::string& path);
   // The line the end-of-song rules would choose, without moving the focus
   // (shuffle draws it here); -1 for none.
   int UpcomingLine();
@@ -172,6 +182,8 @@ private:
   void DropUpcoming();
   // The song is replaced by an Open: what was queued no longer matters.
   void ForgetUpcoming();
+  // The first line plays unless a song plays or is open.
+  void PlayFirstLineIfIdle();
 
   std::unique_ptr<MediaDevice> device_;
   WaveOutVolume* volume_;
@@ -193,6 +205,9 @@ private:
   std::string caption_;
   bool captionCut_ = false;
   std::string trayHint_;
+  KID3Lib::SimpleID3 songTag_;
+  BackgroundWork songTagWork_;
+  bool playWhenAdded_ = false;  // an open with play waits for its lines
   TransportButtons buttons_;
   bool shuffle_ = false;
   bool repeat_ = false;

@@ -5,6 +5,8 @@
 #include <QLocale>
 
 #include <algorithm>
+#include <atomic>
+#include <exception>
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>
@@ -40,39 +42,53 @@ int KeptFocus(int focus, int count) {
 
 } // namespace
 
-PlayList::PlayList(QObject* parent) : QObject(parent), selection_(&model_) {
-  whileReadingTags_ = [] {
-    if (QCoreApplication::instance()) QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
-  };
-}
+// An add whose tags are read on a thread of its own. That thread writes
+// `texts` and `failure` alone; the list reads them only once it reported back.
+struct PlayList::TagRead {
+  Batch batch;
+  std::vector<std::string> texts;
+  std::exception_ptr failure;
+};
+
+PlayList::PlayList(QObject* parent) : QObject(parent), selection_(&model_) {}
+
+// A read under way is abandoned (readWork_ goes), never waited for.
+PlayList::~PlayList() = default;
 
 // ---- how lines show ----
 
 namespace {
 
-// The text of a line for `path` in display mode `mode`. Touches no shared
-// state (the tag reader keeps none), so several threads may run it at once.
-std::string DisplayText(int mode, KID3Lib::TagReading reading, const std::string& path) {
+bool ReadsTags(int mode) { return mode == 2 || mode == 3; }
+
+// The text of a line for `path` in display mode `mode`, its tag already read
+// (an empty tag in the modes that show none).
+std::string TextOfTag(int mode, const std::string& path, const KID3Lib::SimpleID3& tag) {
   // File names show as UTF-8 when they are, else as Latin-1; the line keeps
   // the exact bytes of its path for playing.
   if (mode == 0) return Utf8Text::ForDisplay(PathRules::ExtractFileName(path));
-  if (mode == 2 || mode == 3) {
-    const KID3Lib::SimpleID3 tag = KID3Lib::ReadSimpleID3(path, reading);
-    if (!tag.Version.empty()) {
-      std::string text = tag.Artist + " - " + tag.Title;
-      if (mode == 3) text += " [" + tag.Album + "]";
-      return text;
-    }
+  if (ReadsTags(mode) && !tag.Version.empty()) {
+    std::string text = tag.Artist + " - " + tag.Title;
+    if (mode == 3) text += " [" + tag.Album + "]";
+    return text;
   }
   return Utf8Text::ForDisplay(Fileoptions::FileNameNoExt(path));
 }
 
-bool ReadsTags(int mode) { return mode == 2 || mode == 3; }
+// The text of a line for `path` in display mode `mode`. Touches no shared
+// state (the tag reader keeps none), so several threads may run it at once.
+std::string DisplayText(int mode, KID3Lib::TagReading reading, const std::string& path) {
+  return TextOfTag(mode, path, ReadsTags(mode) ? KID3Lib::ReadSimpleID3(path, reading) : KID3Lib::SimpleID3{});
+}
 
 } // namespace
 
 std::string PlayList::EntryDisplayText(int mode, const std::string& path) const {
   return DisplayText(mode, TagReading(), path);
+}
+
+std::string PlayList::EntryDisplayText(const std::string& path, const KID3Lib::SimpleID3& tag) const {
+  return TextOfTag(DisplayMode(), path, tag);
 }
 
 std::vector<std::string> PlayList::EntryDisplayTexts(int mode, const std::vector<std::string>& paths) const {
@@ -86,7 +102,7 @@ std::vector<std::string> PlayList::EntryDisplayTexts(int mode, const std::vector
   lastTextThreads_ = threads;
   const KID3Lib::TagReading reading = TagReading();
   return ParallelTexts::Compute(
-      paths.size(), [&](size_t i) { return DisplayText(mode, reading, paths[i]); }, threads, whileReadingTags_);
+      paths.size(), [&](size_t i) { return DisplayText(mode, reading, paths[i]); }, threads);
 }
 
 bool PlayList::AcceptsLine(const std::string& path, int& skipped) const {
@@ -96,16 +112,6 @@ bool PlayList::AcceptsLine(const std::string& path, int& skipped) const {
     return false;
   }
   return true;
-}
-
-std::vector<TPlayListModel::Line> PlayList::MakeLines(std::vector<std::string> paths) const {
-  std::vector<std::string> texts = EntryDisplayTexts(DisplayMode(), paths);
-  std::vector<TPlayListModel::Line> lines(paths.size());
-  for (size_t i = 0; i < paths.size(); ++i) {
-    lines[i].Entry = std::make_unique<TKObjectString>(std::move(paths[i]));
-    lines[i].Text = std::move(texts[i]);
-  }
-  return lines;
 }
 
 // ---- focus and selection ----
@@ -222,36 +228,95 @@ void PlayList::ReportSkipped(int skipped) {
   if (skipped > 0) emit LinesSkipped(skipped);
 }
 
-void PlayList::InsertBatch(Batch batch) {
+void PlayList::InsertBatch(Batch batch, std::vector<std::string> texts) {
   if (batch.clear) Clear();
+  if (batch.namesListFile) options_->LastListFile = batch.listFile;
+  if (batch.setsLabel) SetLabel(batch.label);
   if (batch.paths.size() == 1) {
-    std::string text = EntryDisplayText(batch.paths.front());
-    model_.Insert(batch.position, std::move(text), std::make_unique<TKObjectString>(std::move(batch.paths.front())));
+    model_.Insert(batch.position, std::move(texts.front()),
+                  std::make_unique<TKObjectString>(std::move(batch.paths.front())));
   } else if (!batch.paths.empty()) {
-    model_.InsertLines(batch.position, MakeLines(std::move(batch.paths)));
+    std::vector<TPlayListModel::Line> lines(batch.paths.size());
+    for (size_t i = 0; i < lines.size(); ++i) {
+      lines[i].Entry = std::make_unique<TKObjectString>(std::move(batch.paths[i]));
+      lines[i].Text = std::move(texts[i]);
+    }
+    model_.InsertLines(batch.position, std::move(lines));
   }
   ReportSkipped(batch.skipped);
 }
 
 void PlayList::AddBatch(Batch batch) {
-  if (adding_) {
-    waitingBatches_.push_back(std::move(batch));
-    return;
-  }
-  adding_ = true;
-  try {
-    InsertBatch(std::move(batch));
-    while (!waitingBatches_.empty()) {
-      Batch next = std::move(waitingBatches_.front());
-      waitingBatches_.pop_front();
-      InsertBatch(std::move(next));
+  if (reading_) {
+    // A list that replaces this one makes what was coming pointless; any
+    // other add follows the running one, so the lines of two adds never mix.
+    if (!batch.clear) {
+      waitingBatches_.push_back(std::move(batch));
+      return;
     }
-  } catch (...) {
-    adding_ = false;
-    waitingBatches_.clear();
-    throw;
+    CancelAdds();
   }
-  adding_ = false;
+  StartBatch(std::move(batch));
+}
+
+void PlayList::StartBatch(Batch batch) {
+  const int mode = DisplayMode();
+  unsigned threads = 1;
+  if (ReadsTags(mode) && batch.paths.size() > 1) {
+    threads = ParallelTexts::ThreadsFor(batch.paths.size(), std::thread::hardware_concurrency());
+    if (textThreadLimit_ > 0) threads = std::min(threads, textThreadLimit_);
+  }
+  if (batch.paths.size() > 1) lastTextThreads_ = threads;
+  if (threads > 1) {
+    auto read = std::make_shared<TagRead>();
+    read->batch = std::move(batch);
+    const KID3Lib::TagReading reading = TagReading();
+    const auto work = [read, mode, reading, threads](const std::atomic<bool>& cancelled) {
+      const std::vector<std::string>& paths = read->batch.paths;
+      try {
+        // Once cancelled, each thread stops after the file it is reading.
+        read->texts = ParallelTexts::Compute(
+            paths.size(), [&](size_t i) { return cancelled ? std::string() : DisplayText(mode, reading, paths[i]); },
+            threads);
+      } catch (...) {
+        read->failure = std::current_exception();
+      }
+    };
+    if (readWork_.Start(this, work, [this, read] { ReadLanded(read); })) {
+      reading_ = read;
+      return;
+    }
+    batch = std::move(read->batch);  // no thread to be had: read here
+  }
+  std::vector<std::string> texts = EntryDisplayTexts(mode, batch.paths);
+  InsertBatch(std::move(batch), std::move(texts));
+}
+
+void PlayList::ReadLanded(const std::shared_ptr<TagRead>& read) {
+  if (read != reading_) return;  // cancelled meanwhile
+  readWork_.Finished();
+  reading_.reset();
+  if (read->failure) {
+    waitingBatches_.clear();
+    std::rethrow_exception(read->failure);
+  }
+  InsertBatch(std::move(read->batch), std::move(read->texts));
+  emit AddFinished();
+  StartWaitingBatches();
+}
+
+void PlayList::StartWaitingBatches() {
+  while (!reading_ && !waitingBatches_.empty()) {
+    Batch next = std::move(waitingBatches_.front());
+    waitingBatches_.pop_front();
+    StartBatch(std::move(next));
+  }
+}
+
+void PlayList::CancelAdds() {
+  waitingBatches_.clear();
+  readWork_.Abandon();
+  reading_.reset();
 }
 
 bool PlayList::Add(const std::string& path, int position) {
@@ -272,12 +337,7 @@ void PlayList::Clear() {
   SetItemIndex(-1);
 }
 
-void PlayList::AddFileList(const std::vector<std::string>& paths, bool keep) {
-  AddFileList(std::vector<std::string>(paths), keep);
-}
-
-void PlayList::AddFileList(std::vector<std::string>&& paths, bool keep) {
-  if (paths.empty()) return;
+PlayList::Batch PlayList::MakeBatch(std::vector<std::string> paths, bool keep) const {
   Batch batch;
   batch.clear = !keep;
   // The accepted paths are gathered at the front of the same list.
@@ -289,7 +349,16 @@ void PlayList::AddFileList(std::vector<std::string>&& paths, bool keep) {
   }
   paths.resize(kept);
   batch.paths = std::move(paths);
-  AddBatch(std::move(batch));
+  return batch;
+}
+
+void PlayList::AddFileList(const std::vector<std::string>& paths, bool keep) {
+  AddFileList(std::vector<std::string>(paths), keep);
+}
+
+void PlayList::AddFileList(std::vector<std::string>&& paths, bool keep) {
+  if (paths.empty()) return;
+  AddBatch(MakeBatch(std::move(paths), keep));
 }
 
 int PlayList::AddFolder(const std::string& folder) {
@@ -327,8 +396,7 @@ PlayList::Opened PlayList::OpenPath(const std::string& path, bool keep) {
   if (!Paths::FileExists(path)) return Opened::Nothing;
   const std::string ext = QString::fromUtf8(PathRules::ExtractFileExt(path)).toLower().toUtf8().toStdString();
   if (ext == ".vpls") {
-    if (!keep) SetLabel(QString::fromStdString(Utf8Text::ForDisplay(Fileoptions::FileNameNoExt(path))));
-    LoadPlayListFile(path, keep);
+    LoadListFile(path, keep, true);
   } else if (const Kconvert::PlaylistReader read = Kconvert::PlaylistReaderFor(path)) {
     // Lists of other players (.m3u, .m3u8, .pls, .b4s), their entries
     // resolved against the list's folder.
@@ -342,10 +410,26 @@ PlayList::Opened PlayList::OpenPath(const std::string& path, bool keep) {
   return Opened::PlayListFile;
 }
 
-void PlayList::LoadPlayListFile(const std::string& path, bool keep) {
+void PlayList::LoadPlayListFile(const std::string& path, bool keep) { LoadListFile(path, keep, false); }
+
+void PlayList::LoadListFile(const std::string& path, bool keep, bool label) {
   std::vector<std::string> lines = Kconvert::ReadTextLines(path);
-  if (!keep) options_->LastListFile = path;
-  AddFileList(std::move(lines), keep);
+  const bool empty = lines.empty();
+  Batch batch = MakeBatch(std::move(lines), keep);
+  // The list's name and label change when its lines arrive, not before: a
+  // close meanwhile keeps the list that was there, under its own name.
+  batch.namesListFile = batch.setsLabel = !keep;
+  batch.listFile = path;
+  if (label) batch.label = QString::fromStdString(Utf8Text::ForDisplay(Fileoptions::FileNameNoExt(path)));
+  else batch.setsLabel = false;
+  if (empty) {
+    // An empty file adds nothing and keeps the lines, as ever.
+    batch.clear = false;
+    if (reading_) CancelAdds();
+    InsertBatch(std::move(batch), {});
+    return;
+  }
+  AddBatch(std::move(batch));
 }
 
 void PlayList::Save(const std::string& path) {
@@ -365,6 +449,7 @@ void PlayList::Save(const std::string& path) {
 }
 
 void PlayList::New() {
+  CancelAdds();
   Clear();
   options_->LastListFile.clear();
   SetLabel(QString());

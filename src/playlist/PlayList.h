@@ -11,18 +11,21 @@
 #include <cstdint>
 #include <deque>
 #include <functional>
+#include <memory>
 #include <random>
 #include <string>
 #include <vector>
 
 #include "options/Tvelmarisoptions.h"
 #include "tags/Kid3lib.h"
+#include "playlist/BackgroundWork.h"
 #include "playlist/PlayListModel.h"
 
 class PlayList : public QObject {
   Q_OBJECT
 public:
   explicit PlayList(QObject* parent = nullptr);
+  ~PlayList() override;
 
   TPlayListModel* Model() { return &model_; }
   const TPlayListModel* Model() const { return &model_; }
@@ -47,6 +50,9 @@ public:
   }
   std::string EntryDisplayText(int mode, const std::string& path) const;
   std::string EntryDisplayText(const std::string& path) const { return EntryDisplayText(DisplayMode(), path); }
+  // The same text from a tag already read (KID3Lib::ReadSimpleID3 with
+  // TagReading()), so a song's tag is read once for all its texts.
+  std::string EntryDisplayText(const std::string& path, const KID3Lib::SimpleID3& tag) const;
   // EntryDisplayText(mode, p) for every p of `paths`, in their order. In the
   // tag modes (2, 3) a long list's tags are read on a few threads; the
   // texts are exactly those of the one-by-one pass.
@@ -56,12 +62,14 @@ public:
   // The most threads EntryDisplayTexts uses; 0 (the default) for the
   // machine's choice (ParallelTexts::ThreadsFor), 1 for the one-by-one pass.
   void SetTextThreadLimit(unsigned limit) { textThreadLimit_ = limit; }
-  // What this thread does while the tag-reading threads work: by default it
-  // handles the pending events other than user input, so the window keeps
-  // painting and answering. An add that arrives meanwhile (from a timer, a
-  // message of another instance, ...) waits for the running one to finish,
-  // so the lines of two adds never mix.
-  void SetWhileReadingTags(std::function<void()> hook) { whileReadingTags_ = std::move(hook); }
+  // A long add in a tag mode (more than one thread, see ThreadsFor) reads
+  // its tags on a thread of its own and the lines arrive in one insertion
+  // when all are read: until then the list stays as it was and the calling
+  // thread goes on with its events. True while such an add is under way.
+  bool Adding() const { return static_cast<bool>(reading_); }
+  // Drops the add under way and those waiting behind it: nothing of them
+  // reaches the list (a close, or another open that replaces the list).
+  void CancelAdds();
 
   // ---- focus and selection ----
   int ItemIndex() const;  // the focused line, -1 for none
@@ -150,25 +158,40 @@ signals:
   // line-based playlist files cannot store.
   void LinesSkipped(int count);
   void LabelChanged(const QString& label);
+  // An add that read its tags on its own thread has put its lines in place.
+  void AddFinished();
 
 private:
   // Whether `path` can be a line: a song file name (an MP3 file, or one of
   // the other formats when they are switched on) without a line break
   // (the refused ones with a line break are counted in `skipped`).
   bool AcceptsLine(const std::string& path, int& skipped) const;
-  // The lines of the accepted `paths`, their texts computed all at once.
-  std::vector<TPlayListModel::Line> MakeLines(std::vector<std::string> paths) const;
   // New lines for accepted paths: inserted before `position` (-1 appends),
-  // the list cleared first with `clear`, `skipped` refused names reported.
+  // the list cleared first with `clear`, `skipped` refused names reported;
+  // a playlist file's add also names the list file and the label.
   struct Batch {
     std::vector<std::string> paths;
     int position = -1;
     bool clear = false;
     int skipped = 0;
+    bool namesListFile = false;
+    std::string listFile;
+    bool setsLabel = false;
+    QString label;
   };
+  struct TagRead;  // an add whose tags are read on their own thread
   // Inserts the batch now, or after the add under way when one runs.
   void AddBatch(Batch batch);
-  void InsertBatch(Batch batch);
+  // Starts the batch: at once, or on a thread when its tags take long.
+  void StartBatch(Batch batch);
+  void InsertBatch(Batch batch, std::vector<std::string> texts);
+  // The reading thread's result has come back to this thread.
+  void ReadLanded(const std::shared_ptr<TagRead>& read);
+  void StartWaitingBatches();
+  // The accepted `paths` as a batch (refused names counted).
+  Batch MakeBatch(std::vector<std::string> paths, bool keep) const;
+  // Loads a playlist file's lines; `label`: the panel shows the file's name.
+  void LoadListFile(const std::string& path, bool keep, bool label);
   void ReportSkipped(int skipped);
   // Removes the marked lines; the rest keep their selected state and the
   // focus keeps its line number (or the new last line).
@@ -183,7 +206,7 @@ private:
   int lastFoundIndex_ = -1;
   mutable unsigned lastTextThreads_ = 1;
   unsigned textThreadLimit_ = 0;
-  std::function<void()> whileReadingTags_;
-  bool adding_ = false;  // an add is under way (its tags being read)
+  std::shared_ptr<TagRead> reading_;  // the add under way, null for none
+  BackgroundWork readWork_;           // its thread
   std::deque<Batch> waitingBatches_;
 };

@@ -8,5 +8,6 @@ target_sources(velmaris_core PRIVATE
 if(TARGET velmaris_engine)
   target_sources(velmaris_engine PRIVATE
     ${CMAKE_CURRENT_LIST_DIR}/PlayListModel.cpp
-    ${CMAKE_CURRENT_LIST_DIR}/PlayList.cpp)
+    ${CMAKE_CURRENT_LIST_DIR}/PlayList.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/BackgroundWork.cpp)
 endif()

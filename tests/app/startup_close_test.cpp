@@ -7,6 +7,7 @@
 
 #include <algorithm>
 #include <filesystem>
+#include <functional>
 
 #include "app/Tvelmarisoptions.h"
 #include "app/widgets/SpeedButton.h"
@@ -48,11 +49,11 @@ TEST_F(StartupClose, FirstRunSeedsDefaultsOpensOptionsOnceAndWritesOnlyAtClose) 
   EXPECT_FALSE(Exists(Ini()));
   ASSERT_TRUE(w.FormClose());
   EXPECT_TRUE(Exists(Ini()));
-  EXPECT_TRUE(Exists(Dir.File("lastplaylist.vpls")));
-  EXPECT_EQ(ReadAll(Dir.File("lastplaylist.vpls")), "");
+  // An empty list the user did not empty is not saved.
+  EXPECT_FALSE(Exists(Dir.File("lastplaylist.vpls")));
   TVelmarisOptions o;
   ReadOptions(o, Ini());
-  EXPECT_EQ(o.LastListFile, Dir.File("lastplaylist.vpls"));
+  EXPECT_EQ(o.LastListFile, "");
   EXPECT_EQ(o.DispMini, "- $filename... [$timeleft]");
   EXPECT_EQ(o.Mode, 1);
 }
@@ -179,6 +180,75 @@ TEST_F(StartupClose, APlaylistThatStartUpNeverRestoredIsNotOverwrittenAtClose) {
   EXPECT_EQ(ReadAll(last), other + "\r\n");
 }
 
+// A saved list is replaced only by a list the user made, an empty one only
+// when the user emptied it.
+TEST_F(StartupClose, TheSavedListIsReplacedOnlyByWhatTheUserChose) {
+  const std::string song = MakeSong("kept.mp3"), other = MakeSong("other.mp3");
+  const std::string last = Dir.File("lastplaylist.vpls");
+  const std::string saved = song + "\r\n" + song + "\r\n" + song + "\r\n";
+  const std::string restoring = "[LastFiles]\r\nLastListFile=" + last + "\r\n";
+  WriteAll(Dir.File("list.xspf"), "<playlist/>");
+  struct Case {
+    const char* what;
+    std::string ini;                 // empty: no settings file
+    bool iniIsFolder;
+    std::vector<std::string> args;
+    std::function<void(TFrmMainVelmaris&)> user;
+    std::string expectedList;        // after the close
+    std::string expectedMessage;     // a part of the start-up message, empty: none
+  };
+  const Case cases[] = {
+      {"an unsupported argument", restoring, false, {Dir.File("list.xspf")}, {}, saved, "not a playlist or MP3 file"},
+      {"a missing argument", restoring, false, {Dir.File("gone.m3u")}, {}, saved, "does not exist"},
+      {"an unreadable settings file", "", true, {}, {}, saved, "Cannot read the settings file"},
+      {"a restored list left alone", restoring, false, {}, {}, saved, ""},
+      {"New Playlist", restoring, false, {}, [](TFrmMainVelmaris& w) { w.ButtonNewClick(); }, "", ""},
+      {"every line removed", restoring, false, {},
+       [](TFrmMainVelmaris& w) {
+         for (int i = 0; i < w.List().Count(); ++i) w.List().SetSelected(i, true);
+         w.List().SetItemIndex(0);
+         w.ButtonRemoveClick();
+       },
+       "", ""},
+      {"a line added to an argument's empty list", restoring, false, {Dir.File("gone.m3u")},
+       [&](TFrmMainVelmaris& w) { w.List().Add(other, -1); }, other + "\r\n", "does not exist"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    std::filesystem::remove_all(Ini());
+    if (c.iniIsFolder) std::filesystem::create_directory(Ini());
+    else WriteIni(c.ini);
+    WriteAll(last, saved);
+    Dialogs.Messages.clear();
+    Arguments = c.args;
+    auto& w = CreateWindow();
+    const bool told = std::any_of(Dialogs.Messages.begin(), Dialogs.Messages.end(), [&](const auto& m) {
+      return !c.expectedMessage.empty() && m.Text.find(c.expectedMessage) != std::string::npos;
+    });
+    EXPECT_EQ(told, !c.expectedMessage.empty());
+    if (c.user) c.user(w);
+    ASSERT_TRUE(w.FormClose());
+    EXPECT_EQ(Exists(last) ? ReadAll(last) : "(none)", c.expectedList);
+    if (c.iniIsFolder) EXPECT_TRUE(std::filesystem::is_directory(Ini()));
+  }
+}
+
+// A command of the media controls that fails is told in the caption, never
+// in a box; the window's own click still gets its box.
+TEST_F(StartupClose, RemoteFailuresGoToTheNoticeAndClicksToABox) {
+  WriteIni("[Options]\r\n");
+  auto& w = CreateWindow();
+  const std::string gone = Dir.File("gone.mp3");
+  WriteAll(Dir.File("one.m3u"), gone + "\r\n");
+  for (int i = 0; i < 50; ++i) w.RunRemote([&] { w.Engine().OpenPath(Dir.File("one.m3u"), false, true); });
+  EXPECT_TRUE(Dialogs.Messages.empty());
+  EXPECT_TRUE(Dialogs.Errors.empty());
+  EXPECT_TRUE(w.NoticeShown());
+  w.Guarded([&] { w.Engine().OpenPath(Dir.File("one.m3u"), false, true); });
+  ASSERT_EQ(Dialogs.Messages.size(), 1u);
+  EXPECT_NE(Dialogs.Messages[0].Text.find("gone.mp3"), std::string::npos);
+}
+
 TEST_F(StartupClose, WithoutANotificationAreaMinimisedStartsAndMinimiseStayOnTheTaskbar) {
   TrayAvailable = false;
   WriteIni("[Position]\r\nMinimized=1\r\n[Other]\r\nMinimizeToTray=1\r\n");
@@ -276,7 +346,8 @@ TEST_F(StartupClose, FailedSaveAtCloseIsShownAndKeepsTheWindowOpenOnce) {
   QApplication::sendEvent(&w, &first);
   EXPECT_FALSE(first.isAccepted());
   ASSERT_EQ(Dialogs.Errors.size(), 1u);
-  EXPECT_NE(Dialogs.Errors[0].find("lastplaylist.vpls"), std::string::npos);
+  // The settings are written first: when they fail, the saved list is not touched.
+  EXPECT_NE(Dialogs.Errors[0].find("VelmarisOpts.ini"), std::string::npos);
   // The second close is not refused again.
   QCloseEvent second;
   QApplication::sendEvent(&w, &second);

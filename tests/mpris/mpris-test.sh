@@ -65,7 +65,8 @@ check "bus name" "velmaris.instance$pa" "$(wait_for "velmaris.instance$pa" playe
 check "status after start" Playing "$(wait_for Playing pc status)"
 
 # Metadata of a tagged song.
-check "title" "Tagged Title" "$(pc metadata xesam:title)"
+# The tag is read off the window's thread: the title follows the file name.
+check "title" "Tagged Title" "$(wait_for "Tagged Title" pc metadata xesam:title)"
 check "artist" "Some Artist" "$(pc metadata xesam:artist)"
 check "album" "Some Album" "$(pc metadata xesam:album)"
 check "track number" 7 "$(pc metadata xesam:trackNumber)"
@@ -172,6 +173,18 @@ check "Quit ends the program" gone "$(kill -0 "$pa" 2>/dev/null && echo running 
 check "Quit saved the shuffle" 1 "$(grep -c '^ShuffleIsOn=1' "$a/VelmarisOpts.ini")"
 check "Quit saved the song" 1 "$(grep -c "^LastSoundFile=$a/tagged.mp3" "$a/VelmarisOpts.ini")"
 check "Quit saved the playlist" 3 "$(grep -c 'mp3' "$a/lastplaylist.vpls")"
+
+# Remote commands that fail open no box: 300 OpenUri of a list whose only song
+# is missing, sent without waiting, leave the player answering at once; the
+# failure is told in the window's caption (and on stderr).
+printf '%s\r\n' "$work/missing.mp3" > "$work/missing.m3u"
+playerctl -p "velmaris.instance$pb" stop
+for _ in $(seq 300); do
+  busctl --user call --expect-reply=no "org.mpris.MediaPlayer2.velmaris.instance$pb" /org/mpris/MediaPlayer2 \
+    org.mpris.MediaPlayer2.Player OpenUri s "file://$work/missing.m3u"
+done
+check "failed OpenUri: still answering" Stopped "$(wait_for Stopped playerctl -p "velmaris.instance$pb" status)"
+check "failed OpenUri: told" 1 "$(grep -q 'missing.mp3 does not exist' "$work/b/out.log" && echo 1 || echo 0)"
 kill -9 "$pb" 2>/dev/null; wait "$pb" 2>/dev/null
 
 # No session bus: the player starts and plays, silently.

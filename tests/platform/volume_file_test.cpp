@@ -3,6 +3,9 @@
 
 #include <sys/stat.h>
 
+#include <chrono>
+#include <functional>
+#include <thread>
 #include <cstdlib>
 #include <filesystem>
 
@@ -86,7 +89,8 @@ TEST_F(FileWaveOutVolumeTest, AGarbledOrUnreadableValueCannotBeRead) {
   FileWaveOutVolume volume;
   uint32_t value = 0;
   EXPECT_FALSE(volume.GetVolume(value));
-  EXPECT_FALSE(volume.SetVolume(5u));
+  volume.SetVolume(5u);
+  EXPECT_FALSE(volume.Flush());
   EXPECT_EQ(volume.Gain()->volume.load(), 5u);  // the sound follows anyway
 }
 
@@ -107,8 +111,9 @@ TEST_F(FileWaveOutVolumeTest, AFifoInPlaceOfTheFileIsAnErrorNotAHangAndStays) {
       auto gain = std::make_shared<AudioGain>();
       FileWaveOutVolume volume(gain);
       uint32_t value = 0;
-      return !volume.GetVolume(value) && gain->volume.load() == AudioGain::kFull && !volume.SetVolume(7u) &&
-             gain->volume.load() == 7u;
+      if (volume.GetVolume(value) || gain->volume.load() != AudioGain::kFull) return false;
+      volume.SetVolume(7u);
+      return !volume.Flush() && gain->volume.load() == 7u;
     }));
     struct stat st {};
     ASSERT_EQ(::stat(VolumeFile().c_str(), &st), 0);
@@ -118,9 +123,11 @@ TEST_F(FileWaveOutVolumeTest, AFifoInPlaceOfTheFileIsAnErrorNotAHangAndStays) {
 
 TEST_F(FileWaveOutVolumeTest, AFailedSaveKeepsTheOldValueAndLeavesNoTempFile) {
   FileWaveOutVolume volume;
-  ASSERT_TRUE(volume.SetVolume(1000u));
+  volume.SetVolume(1000u);
+  ASSERT_TRUE(volume.Flush());
   Files::AtomicFile::SetFaultForTests(Files::AtomicFile::Fault::Write);
-  const bool saved = volume.SetVolume(2000u);
+  volume.SetVolume(2000u);
+  const bool saved = volume.Flush();
   Files::AtomicFile::SetFaultForTests(Files::AtomicFile::Fault::None);
   EXPECT_FALSE(saved);
   EXPECT_EQ(testsupport::ReadAll(VolumeFile()), "1000\n");
@@ -130,6 +137,42 @@ TEST_F(FileWaveOutVolumeTest, AFailedSaveKeepsTheOldValueAndLeavesNoTempFile) {
     ++files;
   }
   EXPECT_EQ(files, 1);
+}
+
+// Polls `done` until it holds or `ms` pass; true when it held.
+bool Within(int ms, const std::function<bool()>& done) {
+  const auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(ms);
+  while (!done()) {
+    if (std::chrono::steady_clock::now() >= end) return false;
+    std::this_thread::yield();
+  }
+  return true;
+}
+
+// A flood of values (a drag, a remote control) reaches the file paced: the
+// first at once, the rest only when the interval has passed (or at the end),
+// and the last value set is what the file holds.
+TEST_F(FileWaveOutVolumeTest, AFloodOfValuesIsWrittenPacedAndEndsWithTheLast) {
+  using namespace std::chrono_literals;
+  for (const auto interval : {10000ms, 0ms}) {
+    SCOPED_TRACE(interval.count());
+    std::filesystem::remove_all(state.Path() + "velmaris");
+    const uint32_t last = 7u * 10000u;
+    {
+      FileWaveOutVolume volume(std::make_shared<AudioGain>(), {}, interval);
+      volume.SetVolume(7u);
+      ASSERT_TRUE(Within(5000, [&] { return volume.WriteCount() == 1; }));
+      for (uint32_t i = 2; i <= 10000; ++i) volume.SetVolume(7u * i);
+      EXPECT_EQ(volume.Gain()->volume.load(), last);
+      uint32_t back = 0;
+      ASSERT_TRUE(volume.GetVolume(back));
+      EXPECT_EQ(back, last);  // the value set, even before it is on disk
+      // Paced: nothing more within the interval; unpaced: the last one soon.
+      const bool more = Within(300, [&] { return volume.WriteCount() > 1; });
+      EXPECT_EQ(more, interval == 0ms);
+    }  // the end writes what is still waiting
+    EXPECT_EQ(testsupport::ReadAll(VolumeFile()), std::to_string(last) + "\n");
+  }
 }
 
 TEST_F(FileWaveOutVolumeTest, OutputGainOfFindsTheSharedGain) {

@@ -2,6 +2,9 @@
 // OpenPath's dispatch by extension with keep and play.
 #include <gtest/gtest.h>
 
+#include <QCoreApplication>
+#include <QDeadlineTimer>
+
 #include "playlist/PlayListFixture.h"
 #include "support/TagBytes.h"
 
@@ -239,6 +242,10 @@ TEST_F(PlayListLines, TagTextsFollowTheTagReadingSwitch) {
   EXPECT_EQ(List().EntryDisplayText(2, v24), "New Artist - New Title");
   List().SetDisplayMode(2);
   Engine->LoadSong(v24);
+  // The song's tag is read off the calling thread: the file name until then.
+  QDeadlineTimer deadline(10000);
+  while (Engine->Caption() != " New Artist - New Title" && !deadline.hasExpired())
+    QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
   EXPECT_EQ(Engine->Caption(), " New Artist - New Title");
 }
 

@@ -3,6 +3,11 @@
 // one-by-one pass shows, in the same order.
 #include <gtest/gtest.h>
 
+#include <QCoreApplication>
+#include <QDeadlineTimer>
+
+#include <functional>
+
 #include "playlist/ParallelTexts.h"
 #include "playlist/PlayListFixture.h"
 #include "support/TagBytes.h"
@@ -16,6 +21,14 @@
 using testsupport::WriteAll;
 
 namespace {
+
+// Handles events until the add under way has put its lines in place.
+bool WaitForAdd(PlayList& list) {
+  QDeadlineTimer deadline(30000);
+  while (list.Adding() && !deadline.hasExpired()) QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+  return !list.Adding();
+}
+
 
 TEST(ParallelTexts, ThreadsOnlyForLongLists) {
   using ParallelTexts::ThreadsFor;
@@ -202,6 +215,7 @@ TEST_F(PlayListTexts, ALongAddShowsWhatSingleAddsShow) {
 
   List().SetTextThreadLimit(0);
   List().AddFileList(paths, false);
+  ASSERT_TRUE(WaitForAdd(List()));
   EXPECT_GT(List().LastTextThreads(), 1u);
   EXPECT_EQ(Lines(), singleTexts);
   EXPECT_EQ(Paths(), singlePaths);
@@ -218,6 +232,7 @@ TEST_F(PlayListTexts, AFolderInATagModeReadsOnThePool) {
   List().Clear();
   List().SetTextThreadLimit(0);
   ASSERT_EQ(List().AddFolder(Dir.Path()), 250);
+  ASSERT_TRUE(WaitForAdd(List()));
   EXPECT_GT(List().LastTextThreads(), 1u);
   EXPECT_EQ(Lines(), singleTexts);
   EXPECT_EQ(Paths(), singlePaths);
@@ -230,39 +245,49 @@ TEST_F(PlayListTexts, AFolderInATagModeReadsOnThePool) {
   }
 }
 
-TEST_F(PlayListTexts, AnAddWhileTagsAreReadWaitsForTheRunningOne) {
+// A long add in a tag mode reads on its own thread: the list stays as it was
+// until every tag is read, then the new lines arrive in one insertion; what
+// comes meanwhile follows it, replaces it, or drops it.
+TEST_F(PlayListTexts, ALongAddArrivesWholeAndWhatComesMeanwhileFollowsOrReplacesIt) {
   const Strings paths = MixedSongs();
   List().SetDisplayMode(2);
   const Strings first(paths.begin(), paths.begin() + 200), second(paths.begin() + 200, paths.end());
-  // While the first add reads its tags, events arrive that add a list, a
-  // single line at the top and a folder's songs.
-  int hooks = 0, folderAdded = -1;
-  bool singleAccepted = false;
-  List().SetWhileReadingTags([&] {
-    if (hooks++ > 0) return;
-    List().AddFileList(second, true);
-    singleAccepted = List().Add(paths[3], 0);
-    folderAdded = List().AddFolder(Dir.Path());
-    EXPECT_EQ(List().Count(), 0);  // nothing mixed into the running add
-  });
-  List().AddFileList(first, false);
-  EXPECT_GE(hooks, 1);
-  EXPECT_TRUE(singleAccepted);
-  EXPECT_EQ(folderAdded, 250);
-  // The adds in the order they came: the first list, the second list, the
-  // line at the top, the folder's songs.
-  ASSERT_EQ(List().Count(), static_cast<int>(paths.size()) + 1 + 250);
-  Strings expected = OneByOne(2, {paths[3]});
+  const std::string old = paths[3];
   const Strings texts = OneByOne(2, paths);
-  expected.insert(expected.end(), texts.begin(), texts.end());
-  const Strings shown = Lines();
-  EXPECT_EQ(Strings(shown.begin(), shown.begin() + static_cast<long>(expected.size())), expected);
-  EXPECT_EQ(List().Path(0), paths[3]);
-
-  // The next add runs at once again.
-  List().SetWhileReadingTags({});
-  List().AddFileList({paths[0]}, false);
-  EXPECT_EQ(Paths(), (Strings{paths[0]}));
+  const Strings firstTexts(texts.begin(), texts.begin() + 200), secondTexts(texts.begin() + 200, texts.end());
+  struct Case {
+    const char* what;
+    std::function<void()> meanwhile;  // while the first add reads
+    Strings expected;                 // the texts at the end
+    int finished;                     // adds that arrived from the thread
+  };
+  const Case cases[] = {
+      {"nothing", [] {}, firstTexts, 1},
+      {"an add that keeps the list follows it",
+       [&] { List().AddFileList(second, true); },
+       [&] { Strings t = firstTexts; t.insert(t.end(), secondTexts.begin(), secondTexts.end()); return t; }(), 2},
+      {"a list that replaces it drops it", [&] { List().AddFileList(second, false); }, secondTexts, 1},
+      {"a cancel keeps the old line", [&] { List().CancelAdds(); }, OneByOne(2, {old}), 0},
+      {"New empties the list", [&] { List().New(); }, {}, 0},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    List().Clear();
+    List().Add(old, -1);
+    int finished = 0;
+    const auto connection = QObject::connect(&List(), &PlayList::AddFinished, [&] { ++finished; });
+    List().AddFileList(first, false);
+    ASSERT_TRUE(List().Adding());
+    // Until the tags are read the old list stays, and events are handled.
+    EXPECT_EQ(Lines(), OneByOne(2, {old}));
+    c.meanwhile();
+    ASSERT_TRUE(WaitForAdd(List()));
+    EXPECT_EQ(Lines(), c.expected);
+    // A dropped add never arrives, not even late.
+    QCoreApplication::processEvents();
+    EXPECT_EQ(finished, c.finished);
+    QObject::disconnect(connection);
+  }
 }
 
 } // namespace
