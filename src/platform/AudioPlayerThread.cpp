@@ -339,7 +339,11 @@ int AudioPlayer::WaitMs() {
   const int rate = output_->Format().rate;
   const int64_t held = std::max<int64_t>(0, output_->HeldFrames());
   const int64_t heard = written_ - held;
-  int64_t ms = MsOf(held - output_->BufferFrames() / 2, rate);
+  // Asleep until the output has room for a piece worth writing (Fill
+  // writes nothing smaller): a shorter nap only wakes the thread for nothing.
+  const int64_t piece = std::min<int64_t>(static_cast<int64_t>(kChunkFrames), output_->BufferFrames() / 4);
+  const int64_t room = static_cast<int64_t>(output_->WritableFrames());
+  int64_t ms = std::max(MsOf(held - output_->BufferFrames() / 2, rate), MsOf(piece - room, rate));
   if (nextStartAt_ >= 0) ms = std::min(ms, MsOf(nextStartAt_ - heard, rate) + 1);
   if (cur_ && cur_->ended && (!next_ || formatChangeDue_)) ms = std::min(ms, MsOf(held, rate) + 1);
   return static_cast<int>(std::clamp<int64_t>(ms, 1, kLongestNapMs));

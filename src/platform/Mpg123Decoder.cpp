@@ -52,7 +52,9 @@ mpg123_handle* Mpg123Decoder::OpenHandle(const std::string& path, long* rate) {
   HandleGuard guard{mpg123_new(nullptr, &err)};
   mpg123_handle* mh = guard.mh;
   if (!mh) throw AudioDecoderError(DecoderText(nullptr, err));
-  mpg123_param(mh, MPG123_ADD_FLAGS, MPG123_QUIET | MPG123_GAPLESS | MPG123_NO_FRANKENSTEIN, 0.0);
+  // The tags are ours to read: libmpg123 steps over an ID3v2 tag by its
+  // size instead of parsing it (a 100 MB tag took 0.6 s to open).
+  mpg123_param(mh, MPG123_ADD_FLAGS, MPG123_QUIET | MPG123_GAPLESS | MPG123_NO_FRANKENSTEIN | MPG123_SKIP_ID3V2, 0.0);
   // Stereo 16-bit only: libmpg123 doubles mono itself.
   mpg123_format_none(mh);
   const long* rates = nullptr;

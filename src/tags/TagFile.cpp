@@ -64,23 +64,32 @@ bool Source::ReadExact(int64_t off, void* dst, size_t n) const {
     std::memcpy(dst, mem_ + off, n);
     return true;
   }
-  if (win_ && off >= winOff_ && static_cast<uint64_t>(off - winOff_) <= winLen_ &&
-      winLen_ - static_cast<size_t>(off - winOff_) >= n) {
-    std::memcpy(dst, win_ + (off - winOff_), n);
+  const auto inWindow = [&] {
+    return winLen_ > 0 && off >= winOff_ && static_cast<uint64_t>(off - winOff_) <= winLen_ &&
+           winLen_ - static_cast<size_t>(off - winOff_) >= n;
+  };
+  if (inWindow() || (n <= winCap_ && FillWindow(off) && inWindow())) {
+    std::memcpy(dst, winBuf_ + (off - winOff_), n);
     return true;
   }
   return ReadExactAt(fd_, off, dst, n);
 }
 
-size_t Source::LoadWindow(int64_t off, uint8_t* buf, size_t cap) {
-  if (mem_ || off < 0 || off >= size_) return 0;
-  uint64_t avail = static_cast<uint64_t>(size_ - off);
-  size_t n = avail < cap ? static_cast<size_t>(avail) : cap;
-  if (n == 0 || !ReadExactAt(fd_, off, buf, n)) return 0;
-  win_ = buf;
+bool Source::FillWindow(int64_t off) const {
+  const uint64_t avail = static_cast<uint64_t>(size_ - off);
+  const size_t n = avail < winCap_ ? static_cast<size_t>(avail) : winCap_;
+  winLen_ = 0;
+  if (n == 0 || !ReadExactAt(fd_, off, winBuf_, n)) return false;
   winOff_ = off;
   winLen_ = n;
-  return n;
+  return true;
+}
+
+size_t Source::LoadWindow(int64_t off, uint8_t* buf, size_t cap) {
+  if (mem_ || off < 0 || off >= size_) return 0;
+  winBuf_ = buf;
+  winCap_ = cap;
+  return FillWindow(off) ? winLen_ : 0;
 }
 
 void TrimRight(std::string& s) {

@@ -40,17 +40,21 @@ public:
 
   // Loads up to cap bytes from off into buf (caller's storage, which must
   // outlive this source) and serves later reads inside that range from it.
-  // Returns the number of bytes held in the window.
+  // A later read of at most cap bytes outside the range moves the window
+  // there, so a walk through a long tag costs one system call per window,
+  // not one per frame. Returns the number of bytes held in the window.
   size_t LoadWindow(int64_t off, uint8_t* buf, size_t cap);
 
 private:
   Source(int fd, int64_t size, const uint8_t* mem) : fd_(fd), size_(size), mem_(mem) {}
+  bool FillWindow(int64_t off) const;
   int fd_;
   int64_t size_;
   const uint8_t* mem_;
-  const uint8_t* win_ = nullptr;
-  int64_t winOff_ = 0;
-  size_t winLen_ = 0;
+  uint8_t* winBuf_ = nullptr;
+  size_t winCap_ = 0;
+  mutable int64_t winOff_ = 0;
+  mutable size_t winLen_ = 0;
 };
 
 // Removes trailing bytes of code 0 to 32.

@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "media_test_support.h"
+#include "platform/AudioDecoder.h"
 #include "platform/AudioPlayerDevice.h"
 #include "platform/SimulatedAudioOutput.h"
 
@@ -43,6 +44,16 @@ size_t LongestInnerSilence(const std::vector<int16_t>& pcm) {
     longest = std::max(longest, run);
   }
   return longest;
+}
+
+// A 16-bit song of any format as its own decoder delivers it.
+std::vector<int16_t> DecodeAny(const std::string& path) {
+  std::unique_ptr<AudioDecoder> decoder = OpenAudioDecoder(path);
+  EXPECT_EQ(decoder->Format().encoding, SampleEncoding::S16);
+  std::vector<int16_t> pcm, chunk(4096 * 2);
+  while (const size_t frames = decoder->Read(chunk.data(), 4096))
+    pcm.insert(pcm.end(), chunk.begin(), chunk.begin() + static_cast<long>(2 * frames));
+  return pcm;
 }
 
 class MediaPlayerTest : public ::testing::Test {
@@ -282,6 +293,29 @@ TEST_F(MediaPlayerTest, EventsOfASongOpenedBeforeAreNotDelivered) {
   ASSERT_TRUE(RunUntil([this] { return Count(Kind::Failure) > 0; }, 2000));
   EXPECT_EQ(Last(Kind::Failure)->event.path, Fixture(kSongY));
   for (const Told& t : told_) EXPECT_NE(t.event.path, Fixture(kSongX));
+}
+
+TEST_F(MediaPlayerTest, ASongOfAnotherFormatFollowsAnMp3WithoutAGap) {
+  device_->Open(Fixture(kSongX));
+  ASSERT_TRUE(device_->QueueNext(Fixture("flac16_1500ms.flac")));
+  device_->Play();
+  ASSERT_TRUE(PlayToTheEnd());
+  EXPECT_EQ(Trimmed(out_->Played()),
+            Trimmed(mediatest::Joined(Decode(Fixture(kSongX)), DecodeAny(Fixture("flac16_1500ms.flac")))));
+  ASSERT_EQ(Count(Kind::QueuedSongAudible), 1);
+  EXPECT_EQ(Last(Kind::QueuedSongAudible)->event.lengthMs, 1500);
+  EXPECT_EQ(out_->Opens(), 1) << "one format: the output stays open across the change";
+}
+
+TEST_F(MediaPlayerTest, A24BitSongReachesTheOutputAs32BitSamples) {
+  device_->Open(Fixture("flac24_96k_1s.flac"));
+  EXPECT_EQ(device_->Length(), 1000);
+  device_->Play();
+  ASSERT_TRUE(PlayToTheEnd());
+  const AudioFormat format = out_->Format();
+  EXPECT_EQ(format.rate, 96000);
+  EXPECT_EQ(format.encoding, SampleEncoding::S32);
+  EXPECT_EQ(Last(Kind::SongFinished)->event.path, Fixture("flac24_96k_1s.flac"));
 }
 
 } // namespace
