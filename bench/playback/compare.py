@@ -38,6 +38,9 @@ Row groups (--rows; all by default):
            load, song restarts (the reported position going back), dropouts
            (silent runs of 10 ms or more after the first sound) and their
            total length.
+  flac     the 3-minute song as a 16-bit FLAC file (flac -5), playing: the
+           CPU share of the player and of the server and the player's wake-ups,
+           as for idle (mpg123 plays no FLAC: "-").
   sound    launch -> sound alone (for many launches of program variants).
 
 --also NAME=PATH adds another build of the program as a player (for example
@@ -89,8 +92,15 @@ def make_songs(folder):
         subprocess.run(["lame", "--quiet", "-b", "128", "--cbr", wav, mp3], check=True)
         os.remove(wav)
         return mp3
-    return {"x": tone("x", X_SECONDS, 500, RATE), "y": tone("y", Y_SECONDS, 700, RATE),
-            "z": tone("z", Z_SECONDS, 600, 48000), "long": tone("long", 180, 300, RATE)}
+    songs = {"x": tone("x", X_SECONDS, 500, RATE), "y": tone("y", Y_SECONDS, 700, RATE),
+             "z": tone("z", Z_SECONDS, 600, 48000), "long": tone("long", 180, 300, RATE)}
+    # The same 3 minutes as FLAC, from the MP3's decoding (sound, not a pure tone).
+    wav = os.path.join(folder, "long-flac.wav")
+    subprocess.run(["mpg123", "-q", "-w", wav, songs["long"]], check=True)
+    songs["flac"] = os.path.join(folder, "long.flac")
+    subprocess.run(["flac", "-s", "-f", "-5", "-o", songs["flac"], wav], check=True)
+    os.remove(wav)
+    return songs
 
 
 def find_aligned(data, pattern, start=0):
@@ -170,6 +180,28 @@ class Bench:
         r["exact_gap_ms"] = change_gap_ms(bytes(rec.data), *self.refs)
         r["gap_ms"] = longest_silence_ms(samples, f0, X_SECONDS - 0.5, X_SECONDS + 0.6)
         r["rate_change_ms"] = longest_silence_ms(samples, f0, X_SECONDS + Y_SECONDS - 0.5, X_SECONDS + Y_SECONDS + 2.5)
+        return r
+
+    def flac(self, name, server):
+        if name == "mpg123":
+            return {}
+        r = {}
+        player = self.player(name, server)
+        player.start([self.songs["flac"]])
+        pid, spid = player.proc.pid, server.proc.pid
+        try:
+            time.sleep(SETTLE_SECONDS)
+            (pn0, pw0), (sn0, _) = rig.run_ns_and_switches(pid), rig.run_ns_and_switches(spid)
+            t0 = time.monotonic()
+            time.sleep(PLAY_SECONDS)
+            (pn1, pw1), (sn1, _) = rig.run_ns_and_switches(pid), rig.run_ns_and_switches(spid)
+            span = time.monotonic() - t0
+            if player.alive() and server.sink_state() == "RUNNING":
+                r["flac_player_cpu"] = (pn1 - pn0) / 1e9 / span * 100.0
+                r["flac_server_cpu"] = (sn1 - sn0) / 1e9 / span * 100.0
+                r["flac_wakeups"] = (pw1 - pw0) / span
+        finally:
+            player.end()
         return r
 
     def idle(self, name, server):
@@ -293,6 +325,8 @@ ROWS = {
                 ("recovered", "restart: recovered")],
     "load": [("load_sound_ms", "load: launch -> sound ms"), ("restarts", "load: song restarts"),
              ("dropouts", "load: dropouts"), ("dropout_ms", "load: dropped ms")],
+    "flac": [("flac_player_cpu", "FLAC playing: player CPU %"), ("flac_server_cpu", "FLAC playing: server CPU %"),
+             ("flac_wakeups", "FLAC playing: wake-ups/s")],
     "sound": [("sound_ms", "launch -> sound ms")],
 }
 YES_NO = {"paused_suspended", "stopped_suspended", "survived", "recovered"}
@@ -311,7 +345,7 @@ def main():
     ap = argparse.ArgumentParser(description=__doc__.splitlines()[0])
     ap.add_argument("program", help="the velmaris executable")
     ap.add_argument("--runs", type=int, default=5)
-    ap.add_argument("--rows", default="launch,idle,restart,load", help="row groups: " + ",".join(ROWS))
+    ap.add_argument("--rows", default="launch,idle,restart,load,flac", help="row groups: " + ",".join(ROWS))
     ap.add_argument("--players", default="velmaris,audacious,mpg123")
     ap.add_argument("--also", action="append", default=[], metavar="NAME=PATH",
                     help="another build of the program, measured as a player of its own")
@@ -326,7 +360,7 @@ def main():
         if g not in ROWS:
             sys.exit("unknown row group %s (known: %s)" % (g, ", ".join(ROWS)))
     for tool in ("Xvfb", "pulseaudio", "pactl", "parec", "dbus-daemon", "playerctl", "audacious", "audtool",
-                 "mpg123", "sox", "lame", "stdbuf"):
+                 "mpg123", "sox", "lame", "flac", "stdbuf"):
         if not shutil.which(tool):
             sys.exit(tool + " is needed (scripts/install-deps.sh bench)")
     launch = load_launch_measure()

@@ -74,7 +74,9 @@ def program_copy(program, folder):
         # Normal fold mode, no skin, no playlist to restore; the caption and
         # the taskbar text follow the song, so every tick rewrites them.
         f.write("[Position]\r\nTop=100\r\nLeft=100\r\n[Other]\r\nMode=1\r\n"
-                "[Format]\r\nDispNormal=- $filename [$pos]\r\nDispTask=$filename $timeleft\r\n")
+                "[Format]\r\nDispNormal=- $filename [$pos]\r\nDispTask=$filename $timeleft\r\n"
+                # FLAC and the other formats play too (a build without them ignores it).
+                "[Formats]\r\nPlayAllFormats=1\r\n")
     return exe
 
 

@@ -98,14 +98,16 @@ int main(int argc, char** argv) {
   // Wayland run through XWayland unless the user chose a platform.
   if (std::getenv("WAYLAND_DISPLAY") && std::getenv("DISPLAY") && !std::getenv("QT_QPA_PLATFORM"))
     ::setenv("QT_QPA_PLATFORM", "xcb", 1);
-  // The media device opens the audio output on a thread of its own at once:
-  // created before the application, the sound server's stream gets ready
-  // while Qt starts and the window is built. (Its completions are posted to
-  // an object of this thread, which the application then runs.)
+  // The media device works on a player thread of its own: created before the
+  // application, it can connect to the sound server while Qt starts and the
+  // window is built. (Its events are posted to an object of this thread,
+  // which the application then runs.)
   std::unique_ptr<WaveOutVolume> volume = CreateWaveOutVolume();
   std::unique_ptr<MediaDevice> device = CreateMediaDevice(volume.get());
-  // A song on the command line is read while the window is built.
+  // A song on the command line is read, and the sound server's stream made,
+  // while the window is built.
   if (argc == 2 && IsSongArgument(argv[1])) device->ReadAhead(argv[1]);
+  else if (argc >= 2) device->PrepareOutput();  // a list or folder: a song plays soon
   // The window class of the main window.
   QCoreApplication::setApplicationName(QStringLiteral("Velmaris_Form"));
   VelmarisApplication app(argc, argv);

@@ -197,6 +197,12 @@ void AudioPlayer::Prepare(const std::string& path) {
   wake_.notify_all();
 }
 
+void AudioPlayer::PrepareOutput() {
+  std::lock_guard<std::mutex> lock(mutex_);
+  prepareOutput_ = true;
+  wake_.notify_all();
+}
+
 std::unique_ptr<AudioDecoder> AudioPlayer::TakePrepared(const std::string& path) {
   std::lock_guard<std::mutex> lock(mutex_);
   if (preparedPath_ != path) return nullptr;
@@ -252,7 +258,7 @@ void AudioPlayer::OutputVolumeChanged(uint32_t waveOutVolume) {
 
 bool AudioPlayer::PendingLocked() const {
   return quit_ || epoch_ != seenEpoch_ || mailQueueChanged_ || volumeChanged_ || titleChanged_ || lost_ ||
-         !preparePath_.empty();
+         !preparePath_.empty() || prepareOutput_;
 }
 
 AudioPlayer::Mail AudioPlayer::TakeMailLocked() {
@@ -269,6 +275,7 @@ AudioPlayer::Mail AudioPlayer::TakeMailLocked() {
   mail.lost = std::exchange(lost_, false);
   mail.lostReason = lostReason_;
   mail.prepare = std::exchange(preparePath_, {});
+  mail.prepareOutput = std::exchange(prepareOutput_, false);
   mail.changed = epoch_ != seenEpoch_;
   mail.epoch = epoch_;
   mail.mode = mode_;
@@ -302,6 +309,7 @@ void AudioPlayer::Act(Mail& mail) {
   if (mail.volumeChanged && output_->IsOpen()) output_->SetVolume(mail.volume);
   if (mail.titleChanged) output_->SetTitle(mail.title);
   if (!mail.prepare.empty()) Prepare(mail);
+  if (mail.prepareOutput) OpenOutputAhead(AudioFormat{AudioOutput::kLikelyRate}, mail.volume);
   // A change of song that is audible already comes before the commands.
   if (playing_) FollowClock(mail.epoch);
   if (mail.song || mail.unload) {
@@ -367,13 +375,16 @@ void AudioPlayer::Prepare(const Mail& mail) {
     prepared_ = std::move(decoder);
     preparedPath_ = mail.prepare;
   }
-  // The connection to the sound server is made now too, corked.
-  if (!output_->IsOpen()) {
-    try {
-      output_->Open(format, mail.volume);
-    } catch (const AudioOutputError&) {
-      // The first play tries again and says why.
-    }
+  OpenOutputAhead(format, mail.volume);
+}
+
+void AudioPlayer::OpenOutputAhead(const AudioFormat& format, uint32_t volume) {
+  // The connection to the sound server is made now, corked.
+  if (output_->IsOpen()) return;
+  try {
+    output_->Open(format, volume);
+  } catch (const AudioOutputError&) {
+    // The first play tries again and says why.
   }
 }
 

@@ -51,6 +51,8 @@ public:
   // Opens `path` and the output for its format on the player thread; the
   // decoder waits there for TakePrepared.
   void Prepare(const std::string& path);
+  // Connects the output for the likeliest format, corked, on the thread.
+  void PrepareOutput();
   // The decoder Prepare opened for `path`, when it is ready (never waits).
   std::unique_ptr<AudioDecoder> TakePrepared(const std::string& path);
 
@@ -91,6 +93,7 @@ private:
     bool lost = false;
     std::string lostReason;
     std::string prepare;
+    bool prepareOutput = false;
     bool changed = false;
     uint64_t epoch = 0;
     TMPModes mode = TMPModes::mpNotReady;
@@ -123,6 +126,7 @@ private:
   void ChangeFormat(uint64_t epoch);
   void HandleLoss(const Mail& mail);
   void Prepare(const Mail& mail);
+  void OpenOutputAhead(const AudioFormat& format, uint32_t volume);
   void Unqueue();
   int64_t CurrentFrameAt(int64_t heard) const;
   int WaitMs();
@@ -166,6 +170,7 @@ private:
   std::string lostReason_;
   bool lost_ = false;
   std::string preparePath_;
+  bool prepareOutput_ = false;
   std::unique_ptr<AudioDecoder> prepared_;
   std::string preparedPath_;
   uint64_t nextSerial_ = 1;

@@ -45,6 +45,7 @@ public:
   void DropQueued() override { player_->DropQueued(); }
   std::string QueuedPath() const override { return player_->Now().queued; }
   void ReadAhead(const std::string& path) override { player_->Prepare(path); }
+  void PrepareOutput() override { player_->PrepareOutput(); }
   void SetVolume(uint32_t waveOutVolume) override { player_->SetVolume(waveOutVolume); }
   void SetTitle(const std::string& title) override { player_->SetTitle(title); }
   void DeliverEvents() override;

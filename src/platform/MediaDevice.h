@@ -120,6 +120,10 @@ public:
   // sound server now, off the caller's thread, so that Open finds it ready;
   // Open still reports any error.
   virtual void ReadAhead(const std::string& path) { (void)path; }
+  // A hint: a song will likely play soon (the command line names a list or
+  // a folder). A device may connect to the sound server now, off the
+  // caller's thread.
+  virtual void PrepareOutput() {}
 
   // The volume to play at (wave-out format: low 16 bits left, high right).
   virtual void SetVolume(uint32_t waveOutVolume) { (void)waveOutVolume; }

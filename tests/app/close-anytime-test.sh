@@ -7,16 +7,7 @@
 # Usage: dbus-run-session -- close-anytime-test.sh <velmaris binary>
 set -u
 bin=${1:?velmaris binary}
-work=$(mktemp -d)
-pid=""
-cleanup() {
-  [ -n "$pid" ] && kill -9 "$pid" 2>/dev/null
-  rm -rf "$work"
-}
-trap cleanup EXIT
-export QT_QPA_PLATFORM=offscreen SDL_AUDIODRIVER=dummy XDG_RUNTIME_DIR=$work/run
-export HOME=$work/home XDG_STATE_HOME=$work/state XDG_CONFIG_HOME=$work/config XDG_DATA_HOME=$work/data
-mkdir -p "$work/run" && chmod 700 "$work/run"
+source "$(dirname "$0")/../support/program-test.sh"
 failed=0
 fail() { failed=$((failed + 1)); echo "FAIL: $*"; }
 

@@ -5,17 +5,9 @@
 # Usage: quit-signals-test.sh <velmaris binary>
 set -u
 bin=${1:?velmaris binary}
-work=$(mktemp -d)
-pid=""
-cleanup() {
-  [ -n "$pid" ] && kill -9 "$pid" 2>/dev/null
-  rm -rf "$work"
-}
-trap cleanup EXIT
-export QT_QPA_PLATFORM=offscreen SDL_AUDIODRIVER=dummy XDG_RUNTIME_DIR=$work/run
+source "$(dirname "$0")/../support/program-test.sh"
 # No session bus: the media controls stay off and cannot keep the program up.
 unset DBUS_SESSION_BUS_ADDRESS
-mkdir -p "$work/run" && chmod 700 "$work/run"
 failed=0
 fail() { failed=$((failed + 1)); echo "FAIL: $*"; }
 

@@ -6,31 +6,7 @@
 # Usage: dbus-run-session -- mpris-input-test.sh <velmaris binary>
 set -u
 bin=${1:?velmaris binary}
-work=$(mktemp -d)
-pid=""
-cleanup() {
-  [ -n "$pid" ] && { kill -9 "$pid" 2>/dev/null; wait "$pid" 2>/dev/null; }
-  rm -rf "$work"
-}
-trap cleanup EXIT
-export QT_QPA_PLATFORM=offscreen SDL_AUDIODRIVER=dummy XDG_RUNTIME_DIR=$work/run
-export HOME=$work/home XDG_STATE_HOME=$work/state XDG_CONFIG_HOME=$work/config XDG_DATA_HOME=$work/data
-mkdir -p "$work/run" && chmod 700 "$work/run"
-passed=0 failed=0
-check() {  # check <what> <expected> <actual>
-  if [ "$2" == "$3" ]; then passed=$((passed + 1)); else failed=$((failed + 1)); echo "FAIL: $1: expected '$2', got '$3'"; fi
-}
-# Waits until `cmd` prints `want` (at most 5 s); prints what it printed last.
-wait_for() {
-  local want=$1; shift
-  local got=""
-  for _ in $(seq 50); do
-    got=$("$@" 2>/dev/null)
-    [ "$got" == "$want" ] && break
-    sleep 0.1
-  done
-  echo "$got"
-}
+source "$(dirname "$0")/../support/program-test.sh"
 
 # Two songs of our own, long enough to outlast the test: one tagged, one not.
 sox -q -n -r 44100 -c 2 -b 16 "$work/tone.wav" synth 120 sine 440 gain -12
@@ -51,6 +27,7 @@ ln -s /proc/self/mem "$dir/mem.mp3"  # only ever read
 
 "$dir/velmaris" "$dir/two.m3u" >"$dir/out.log" 2>&1 &
 pid=$!
+pids+=("$pid")
 name=org.mpris.MediaPlayer2.velmaris.instance$pid
 player=org.mpris.MediaPlayer2.Player
 call() { gdbus call --session -d "$name" -o /org/mpris/MediaPlayer2 "$@"; }
