@@ -86,6 +86,7 @@ void PulseAudioOutput::Connect(Deadline deadline) {
   pa_proplist_sets(props, PA_PROP_APPLICATION_ID, "velmaris");
   pa_proplist_sets(props, PA_PROP_APPLICATION_ICON_NAME, "velmaris");
   context_ = pa_context_new_with_proplist(pa_threaded_mainloop_get_api(loop_), "Velmaris", props);
+  volumeSetsSent_ = volumeSetsDone_ = 0;  // a lost connection answers none it had
   pa_proplist_free(props);
   if (!context_) {
     Disconnect();
@@ -313,10 +314,15 @@ void PulseAudioOutput::SetVolume(uint32_t waveOutVolume) {
   if (!IsOpen()) return;
   LoopLock lock(loop_);
   if (waveOutVolume == volumeSet_ && !seenMute_) return;
-  if (seenMute_) Forget(pa_context_set_sink_input_mute(context_, pa_stream_get_index(stream_), 0, nullptr, nullptr));
+  const auto done = [](pa_context*, int, void* self) { ++static_cast<PulseAudioOutput*>(self)->volumeSetsDone_; };
+  if (seenMute_) {
+    ++volumeSetsSent_;
+    Forget(pa_context_set_sink_input_mute(context_, pa_stream_get_index(stream_), 0, done, this));
+  }
   RememberVolumeLocked(waveOutVolume);
   const pa_cvolume cv = StreamVolume(waveOutVolume);
-  Forget(pa_context_set_sink_input_volume(context_, pa_stream_get_index(stream_), &cv, nullptr, nullptr));
+  ++volumeSetsSent_;
+  Forget(pa_context_set_sink_input_volume(context_, pa_stream_get_index(stream_), &cv, done, this));
 }
 
 void PulseAudioOutput::SetTitle(const std::string& title) {
@@ -349,11 +355,13 @@ void PulseAudioOutput::OnSubscription(pa_context* context, int type, uint32_t in
   auto* self = static_cast<PulseAudioOutput*>(user);
   if ((type & PA_SUBSCRIPTION_EVENT_TYPE_MASK) != PA_SUBSCRIPTION_EVENT_CHANGE) return;
   if (!self->stream_ || index != pa_stream_get_index(self->stream_)) return;
+  if (self->volumeSetsDone_ != self->volumeSetsSent_) return;  // our own change
   Forget(pa_context_get_sink_input_info(
       context, index,
       [](pa_context*, const pa_sink_input_info* info, int eol, void* me) {
         if (eol || !info) return;
         auto* out = static_cast<PulseAudioOutput*>(me);
+        if (out->volumeSetsDone_ != out->volumeSetsSent_) return;  // older than our own change
         const uint32_t left = WaveOutOf(info->volume.values[0]);
         const uint32_t right = WaveOutOf(info->volume.channels > 1 ? info->volume.values[1] : info->volume.values[0]);
         const uint32_t heard = info->mute ? 0 : (left | (right << 16));

@@ -71,6 +71,11 @@ private:
   // The stream's volume as last seen in the server (set here or outside).
   uint32_t seenVolume_[2] = {0, 0};
   bool seenMute_ = false;
+  // Our own volume and mute settings sent to the server and answered: while
+  // one is on its way, what the server says of the volume may be older than
+  // it (the server answers in order), so it is no news from the mixer.
+  uint64_t volumeSetsSent_ = 0;
+  uint64_t volumeSetsDone_ = 0;
   std::string title_;
   std::atomic<bool> lost_{false};
   std::atomic<bool> drained_{false};  // the server played all it had
