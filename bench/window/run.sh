@@ -39,7 +39,6 @@ start() {
   local dir=$1 settings=$2; shift 2
   mkdir -p "$dir"
   cp "$bin" "$dir/velmaris"
-  [ -f "$(dirname "$bin")/libvelmaris-app.so" ] && cp "$(dirname "$bin")/libvelmaris-app.so" "$dir/"
   printf '[Options]\r\n%s' "$settings" > "$dir/VelmarisOpts.ini"
   "$dir/velmaris" "$@" >"$dir/out.log" 2>&1 &
   pid=$!

@@ -55,7 +55,6 @@ for c in "${cases[@]}"; do
   dir=$work/case$((++n))
   mkdir -p "$dir"
   cp "$bin" "$dir/velmaris"
-  [ -f "$(dirname "$bin")/libvelmaris-app.so" ] && cp "$(dirname "$bin")/libvelmaris-app.so" "$dir/"
   printf '%s' "$saved" > "$dir/lastplaylist.vpls"
   restore=$'[LastFiles]\r\nLastListFile='"$dir/lastplaylist.vpls"$'\r\n'
   case $settings in
