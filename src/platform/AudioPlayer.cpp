@@ -180,7 +180,9 @@ void AudioPlayer::DropQueued() {
 void AudioPlayer::SetVolume(uint32_t waveOutVolume) {
   std::lock_guard<std::mutex> lock(mutex_);
   volume_ = waveOutVolume;
-  volumeChanged_ = true;
+  // A flood of settings wakes the thread once: a change it has not taken yet
+  // is taken with the newest value.
+  if (std::exchange(volumeChanged_, true)) return;
   wake_.notify_all();
 }
 

@@ -78,11 +78,14 @@ bool FileWaveOutVolume::GetVolume(uint32_t& volume) {
 bool FileWaveOutVolume::SetVolume(uint32_t volume) {
   gain_->volume.store(volume);
   const std::lock_guard<std::mutex> hold(lock_);
+  // The writer knows of a value still pending: it takes the newest when due,
+  // so a flood of settings wakes it once, not once per value.
+  const bool writerKnows = pending_;
   pending_ = true;
   pendingValue_ = volume;
   haveSet_ = true;
   lastSet_ = volume;
-  wake_.notify_one();
+  if (!writerKnows) wake_.notify_one();
   return lastWriteOk_;
 }
 
