@@ -162,15 +162,15 @@ void PulseAudioOutput::Open(const AudioFormat& format, uint32_t volume) {
   LoopLock lock(loop_);
   if (stream_ && format == format_) return;
   CloseStreamLocked();
-  pa_sample_spec spec;
-  spec.format = SampleFormatOf(format.encoding);
-  spec.rate = static_cast<uint32_t>(format.rate);
-  spec.channels = 2;
-  if (!pa_sample_spec_valid(&spec)) throw AudioOutputError("The sound server cannot play at " + std::to_string(format.rate) + " Hz");
+  pa_sample_spec sampleFormat;
+  sampleFormat.format = SampleFormatOf(format.encoding);
+  sampleFormat.rate = static_cast<uint32_t>(format.rate);
+  sampleFormat.channels = 2;
+  if (!pa_sample_spec_valid(&sampleFormat)) throw AudioOutputError("The sound server cannot play at " + std::to_string(format.rate) + " Hz");
   pa_proplist* props = pa_proplist_new();
   pa_proplist_sets(props, PA_PROP_MEDIA_ROLE, "music");
   pa_proplist_sets(props, PA_PROP_MEDIA_NAME, title_.empty() ? kDefaultTitle : title_.c_str());
-  stream_ = pa_stream_new_with_proplist(context_, nullptr, &spec, nullptr, props);
+  stream_ = pa_stream_new_with_proplist(context_, nullptr, &sampleFormat, nullptr, props);
   pa_proplist_free(props);
   if (!stream_) throw AudioOutputError(pa_strerror(pa_context_errno(context_)));
   pa_stream_set_state_callback(
@@ -179,9 +179,9 @@ void PulseAudioOutput::Open(const AudioFormat& format, uint32_t volume) {
       stream_, [](pa_stream*, void* self) { static_cast<PulseAudioOutput*>(self)->drained_.store(true); }, this);
   pa_buffer_attr attr;
   attr.maxlength = static_cast<uint32_t>(-1);
-  attr.tlength = static_cast<uint32_t>(pa_usec_to_bytes(kServerBufferMs * PA_USEC_PER_MSEC, &spec));
+  attr.tlength = static_cast<uint32_t>(pa_usec_to_bytes(kServerBufferMs * PA_USEC_PER_MSEC, &sampleFormat));
   attr.prebuf = static_cast<uint32_t>(-1);
-  attr.minreq = static_cast<uint32_t>(pa_usec_to_bytes(kRequestMs * PA_USEC_PER_MSEC, &spec));
+  attr.minreq = static_cast<uint32_t>(pa_usec_to_bytes(kRequestMs * PA_USEC_PER_MSEC, &sampleFormat));
   attr.fragsize = static_cast<uint32_t>(-1);
   const auto flags = static_cast<pa_stream_flags_t>(PA_STREAM_ADJUST_LATENCY | PA_STREAM_INTERPOLATE_TIMING |
                                                     PA_STREAM_AUTO_TIMING_UPDATE | PA_STREAM_START_CORKED);
