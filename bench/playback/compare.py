@@ -137,6 +137,17 @@ def sleep_until(t):
     time.sleep(max(0.0, t - time.monotonic()))
 
 
+def cpu_shares(pid, spid):
+    """The player's and the server's CPU share (% of one core) and the
+    player's wake-ups per second over PLAY_SECONDS from now."""
+    (pn0, pw0), (sn0, _) = rig.run_ns_and_switches(pid), rig.run_ns_and_switches(spid)
+    t0 = time.monotonic()
+    time.sleep(PLAY_SECONDS)
+    (pn1, pw1), (sn1, _) = rig.run_ns_and_switches(pid), rig.run_ns_and_switches(spid)
+    span = time.monotonic() - t0
+    return (pn1 - pn0) / 1e9 / span * 100.0, (sn1 - sn0) / 1e9 / span * 100.0, (pw1 - pw0) / span
+
+
 class Bench:
     def __init__(self, work, songs, refs, envs, players):
         self.work = work
@@ -191,15 +202,9 @@ class Bench:
         pid, spid = player.proc.pid, server.proc.pid
         try:
             time.sleep(SETTLE_SECONDS)
-            (pn0, pw0), (sn0, _) = rig.run_ns_and_switches(pid), rig.run_ns_and_switches(spid)
-            t0 = time.monotonic()
-            time.sleep(PLAY_SECONDS)
-            (pn1, pw1), (sn1, _) = rig.run_ns_and_switches(pid), rig.run_ns_and_switches(spid)
-            span = time.monotonic() - t0
+            shares = cpu_shares(pid, spid)
             if player.alive() and server.sink_state() == "RUNNING":
-                r["flac_player_cpu"] = (pn1 - pn0) / 1e9 / span * 100.0
-                r["flac_server_cpu"] = (sn1 - sn0) / 1e9 / span * 100.0
-                r["flac_wakeups"] = (pw1 - pw0) / span
+                r["flac_player_cpu"], r["flac_server_cpu"], r["flac_wakeups"] = shares
         finally:
             player.end()
         return r
@@ -214,14 +219,7 @@ class Bench:
                 if command and (command() is None or not player.alive()):
                     break
                 time.sleep(SETTLE_SECONDS)
-                (pn0, pw0), (sn0, _) = rig.run_ns_and_switches(pid), rig.run_ns_and_switches(spid)
-                t0 = time.monotonic()
-                time.sleep(PLAY_SECONDS)
-                (pn1, pw1), (sn1, _) = rig.run_ns_and_switches(pid), rig.run_ns_and_switches(spid)
-                span = time.monotonic() - t0
-                r[state + "_player_cpu"] = (pn1 - pn0) / 1e9 / span * 100.0
-                r[state + "_server_cpu"] = (sn1 - sn0) / 1e9 / span * 100.0
-                r[state + "_wakeups"] = (pw1 - pw0) / span
+                r[state + "_player_cpu"], r[state + "_server_cpu"], r[state + "_wakeups"] = cpu_shares(pid, spid)
                 r[state + "_suspended"] = 1.0 if server.sink_state() == "SUSPENDED" else 0.0
                 if state == "playing":
                     r["rss_mib"] = rig.rss_mib(pid)
