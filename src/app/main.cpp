@@ -16,7 +16,7 @@
 #include "app/CommandLine.h"
 #include "app/FrmMainVelmaris.h"
 #include "app/QuitSignals.h"
-#include "mpris/MprisService.h"
+#include "mpris/MprisFront.h"
 #include "platform/Paths.h"
 #include "playlist/PathRules.h"
 #include "platform/PlatformFactory.h"
@@ -156,15 +156,15 @@ int main(int argc, char** argv) {
 
   // The desktop's media controls, there from the start so that their Quit
   // works during start-up too; without a session bus the player runs as
-  // before, silently. Their commands report failures in the window's
-  // notice, never in a box.
-  MprisService::WindowActions actions;
+  // before, silently. They are served on a thread of their own; their
+  // commands report failures in the window's notice, never in a box.
+  MprisFront::WindowActions actions;
   actions.Raise = [&window] { window.TrayIconDblClick(); };
   actions.Quit = [&window] { window.CloseNow(); };
   actions.RunRemote = [&window](const std::function<void()>& command) { window.RunRemote(command); };
   actions.Report = [&window](const std::string& text) { window.ShowNotice(text); };
-  MprisService mpris(window.Engine(), std::move(actions));
-  mpris.Register();
+  MprisFront mpris(window.Engine(), std::move(actions));
+  mpris.Start();
 
   window.FormCreate();
   // Closed during start-up: everything is saved, and the main loop would

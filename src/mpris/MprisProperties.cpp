@@ -20,23 +20,32 @@ public:
   explicit PropertiesAdaptor(MprisService* service) : QDBusAbstractAdaptor(service), service_(service) {}
 
 public slots:
+  // A read waits for the commands sent before it (the value returned then
+  // is not sent: the service answers later).
   QDBusVariant Get(const QString& interface, const QString& name) {
     QObject* adaptor = nullptr;
     const QMetaProperty property = Find(interface, name, adaptor);
-    return adaptor ? QDBusVariant(property.read(adaptor)) : QDBusVariant();
+    if (!adaptor) return QDBusVariant(QVariant(0));
+    if (service_->AnswerLater([property, adaptor] { return QVariant::fromValue(QDBusVariant(property.read(adaptor))); }))
+      return QDBusVariant(QVariant(0));
+    return QDBusVariant(property.read(adaptor));
   }
 
   QVariantMap GetAll(const QString& interface) {
-    QVariantMap all;
     QObject* adaptor = AdaptorOf(interface);
     if (!adaptor) {
       Refuse(QDBusError::UnknownInterface, QStringLiteral("No interface %1").arg(interface));
-      return all;
+      return {};
     }
-    const QMetaObject* meta = adaptor->metaObject();
-    for (int i = meta->propertyOffset(); i < meta->propertyCount(); ++i)
-      all.insert(QString::fromLatin1(meta->property(i).name()), meta->property(i).read(adaptor));
-    return all;
+    const auto readAll = [adaptor] {
+      QVariantMap all;
+      const QMetaObject* meta = adaptor->metaObject();
+      for (int i = meta->propertyOffset(); i < meta->propertyCount(); ++i)
+        all.insert(QString::fromLatin1(meta->property(i).name()), meta->property(i).read(adaptor));
+      return all;
+    };
+    if (service_->AnswerLater([readAll] { return QVariant(readAll()); })) return {};
+    return readAll();
   }
 
   void Set(const QString& interface, const QString& name, const QDBusVariant& value) {

@@ -3,26 +3,17 @@
 #include <QDBusAbstractAdaptor>
 #include <QDBusConnection>
 #include <QDBusConnectionInterface>
+#include <QDBusError>
 #include <QDBusMessage>
-#include <QFile>
-#include <QUrl>
 
-#include <exception>
 #include <unistd.h>
+#include <utility>
 
+#include "mpris/MprisFront.h"
 #include "mpris/MprisInput.h"
 #include "mpris/MprisProperties.h"
-#include "platform/MediaDevice.h"
-#include "playback/PlaybackEngine.h"
-#include "playlist/PathRules.h"
-#include "playlist/PlayList.h"
-#include "tags/Kid3lib.h"
 
 namespace {
-
-constexpr qlonglong UsPerMs = 1000;
-
-QString Text(const std::string& s) { return QString::fromStdString(s); }
 
 // The root interface, as the bus sees it.
 class RootAdaptor : public QDBusAbstractAdaptor {
@@ -79,22 +70,22 @@ public:
   PlayerAdaptor(MprisService* service) : QDBusAbstractAdaptor(service), s_(service) {
     connect(service, &MprisService::Seeked, this, &PlayerAdaptor::Seeked);
   }
-  QString PlaybackStatus() const { return s_->PlaybackStatus(); }
-  QString LoopStatus() const { return s_->LoopStatus(); }
+  QString PlaybackStatus() const { return s_->Value("PlaybackStatus").toString(); }
+  QString LoopStatus() const { return s_->Value("LoopStatus").toString(); }
   void SetLoopStatus(const QString& v) { s_->SetLoopStatus(v); }
   double Rate() const { return 1.0; }
   void SetRate(double) {}  // one rate only
-  bool Shuffle() const { return s_->Shuffle(); }
+  bool Shuffle() const { return s_->Value("Shuffle").toBool(); }
   void SetShuffle(bool v) { s_->SetShuffle(v); }
-  QVariantMap Metadata() const { return s_->Metadata(); }
-  double Volume() const { return s_->Volume(); }
+  QVariantMap Metadata() const { return s_->Value("Metadata").toMap(); }
+  double Volume() const { return s_->Value("Volume").toDouble(); }
   void SetVolume(double v) { s_->SetVolume(v); }
   qlonglong Position() const { return s_->Position(); }
-  bool CanGoNext() const { return s_->CanGoNext(); }
-  bool CanGoPrevious() const { return s_->CanGoPrevious(); }
-  bool CanPlay() const { return s_->CanPlay(); }
-  bool CanPause() const { return s_->CanPause(); }
-  bool CanSeek() const { return s_->CanSeek(); }
+  bool CanGoNext() const { return s_->Value("CanGoNext").toBool(); }
+  bool CanGoPrevious() const { return s_->Value("CanGoPrevious").toBool(); }
+  bool CanPlay() const { return s_->Value("CanPlay").toBool(); }
+  bool CanPause() const { return s_->Value("CanPause").toBool(); }
+  bool CanSeek() const { return s_->Value("CanSeek").toBool(); }
   bool CanControl() const { return true; }
 public slots:
   void Play() { s_->Play(); }
@@ -115,31 +106,14 @@ private:
 
 } // namespace
 
-MprisService::MprisService(PlaybackEngine& engine, WindowActions actions, QObject* parent)
-    : QObject(parent), engine_(engine), actions_(std::move(actions)) {
+MprisService::MprisService(MprisFront& front, RemoteCommands& commands, std::function<void()> wake)
+    : front_(front), commands_(commands), wake_(std::move(wake)) {
   new RootAdaptor(this);
   new PlayerAdaptor(this);
   AddMprisProperties(*this);
-  connect(&engine_, &PlaybackEngine::SongLoaded, this, [this] {
-    ++trackNumber_;
-    AnnounceChanges();
-  });
-  for (auto signal : {&PlaybackEngine::StateChanged, &PlaybackEngine::Ticked, &PlaybackEngine::ButtonsChanged,
-                      &PlaybackEngine::VolumeChanged, &PlaybackEngine::ModesChanged,
-                      &PlaybackEngine::SongTextsChanged})
-    connect(&engine_, signal, this, &MprisService::AnnounceChanges);
-  connect(engine_.List().Model(), &QAbstractItemModel::rowsInserted, this, &MprisService::AnnounceChanges);
-  connect(engine_.List().Model(), &QAbstractItemModel::modelReset, this, &MprisService::AnnounceChanges);
-  connect(&engine_, &PlaybackEngine::Seeked, this, [this] { emit Seeked(Position()); });
-  announced_ = PlayerProperties();
-  // Changes are gathered and announced once the pending events are done, so
-  // a flood of commands costs one comparison, not one per command.
-  announceTimer_.setSingleShot(true);
-  announceTimer_.setInterval(0);
-  connect(&announceTimer_, &QTimer::timeout, this, &MprisService::AnnounceNow);
 }
 
-QString MprisService::BusName() const {
+QString MprisService::BusName() {
   return QStringLiteral("org.mpris.MediaPlayer2.velmaris.instance%1").arg(::getpid());
 }
 
@@ -155,206 +129,114 @@ bool MprisService::Register() {
   return true;
 }
 
-void MprisService::Command(const std::function<void()>& command) {
-  // A remote command never opens a box (its caller waits for the reply, and
-  // thousands may come): its failure goes to the window's notice instead.
-  const auto run = [this, &command] {
-    try {
-      command();
-    } catch (const std::exception& e) {
-      if (actions_.Report) actions_.Report(e.what());
-    }
-  };
-  if (actions_.RunRemote) actions_.RunRemote(run);
-  else run();
-  AnnounceChanges();
+void MprisService::Send(const std::function<void(MprisFront&)>& command, RemoteCommands::Kind kind) {
+  MprisFront* front = &front_;
+  const RemoteCommands::Added added = commands_.Add([front, command] { command(*front); }, kind);
+  if (added.Number == 0) return;  // closing
+  lastSent_ = added.Number;
+  if (added.Wake) wake_();
 }
 
 // ---- org.mpris.MediaPlayer2 ----
 
+// Straight to the window, past any waiting commands: a Quit must not wait
+// behind a flood.
 void MprisService::Raise() {
-  if (actions_.Raise) actions_.Raise();
+  QMetaObject::invokeMethod(&front_, [front = &front_] { front->Raise(); }, Qt::QueuedConnection);
 }
 
 void MprisService::Quit() {
-  if (actions_.Quit) actions_.Quit();
+  QMetaObject::invokeMethod(&front_, [front = &front_] { front->Quit(); }, Qt::QueuedConnection);
 }
 
 // ---- commands ----
 
 void MprisService::Play() {
-  Command([this] {
-    if (engine_.SongOpen()) {
-      if (engine_.PlayerMode() != TMPModes::mpPlaying) engine_.Play();
-    } else if (engine_.List().Count() > 0) {
-      // Nothing loaded yet: the current line, or the first, as a double click would.
-      if (engine_.List().ItemIndex() < 0) engine_.List().MakeCurrent(0);
-      engine_.PlayCurrentEntry();
-    }
-  });
+  Send([](MprisFront& f) { f.Play(); });
 }
 
 void MprisService::Pause() {
-  Command([this] {
-    if (engine_.PlayerMode() == TMPModes::mpPlaying) engine_.Pause();
-  });
+  Send([](MprisFront& f) { f.Pause(); });
 }
 
 void MprisService::PlayPause() {
-  const TMPModes mode = engine_.PlayerMode();
-  if (mode == TMPModes::mpPlaying || mode == TMPModes::mpPaused) Command([this] { engine_.Pause(); });
-  else Play();
+  Send([](MprisFront& f) { f.PlayPause(); });
 }
 
 void MprisService::Stop() {
-  Command([this] {
-    if (engine_.SongOpen()) engine_.Stop();
-  });
+  Send([](MprisFront& f) { f.Stop(); });
 }
 
 void MprisService::Next() {
-  Command([this] { engine_.Next(); });
+  Send([](MprisFront& f) { f.Next(); });
 }
 
 void MprisService::Previous() {
-  Command([this] { engine_.Previous(); });
+  Send([](MprisFront& f) { f.Previous(); });
 }
 
 void MprisService::Seek(qlonglong offsetUs) {
-  Command([this, offsetUs] {
-    if (!CanSeek()) return;
-    const qlonglong lengthUs = static_cast<qlonglong>(engine_.Device()->Length()) * UsPerMs;
-    qlonglong target = MprisInput::SeekTarget(Position(), offsetUs);
-    if (target < 0) target = 0;
-    // Past the end: as the player's next song would.
-    if (target >= lengthUs) engine_.Next();
-    else engine_.SeekToMs(target / UsPerMs);
-  });
+  Send([offsetUs](MprisFront& f) { f.Seek(offsetUs); });
 }
 
 void MprisService::SetPosition(const QDBusObjectPath& trackId, qlonglong positionUs) {
-  Command([this, &trackId, positionUs] {
-    // Stale requests (another song by now) and positions outside the song are ignored.
-    if (!CanSeek() || trackId != TrackId() || positionUs < 0) return;
-    engine_.SeekToMs(positionUs / UsPerMs);
-  });
+  Send([track = trackId.path(), positionUs](MprisFront& f) { f.SetPosition(track, positionUs); });
 }
 
 void MprisService::OpenUri(const QString& uri) {
-  // Refused before anything changes: the song playing goes on.
+  // Refused before anything changes: the song playing goes on. The file is
+  // looked at here, so a slow disk holds up this thread, not the window.
   const MprisInput::UriPath file = MprisInput::LocalFileOfUri(uri);
   if (!file.Refusal.isEmpty()) return RefuseCall(QDBusError::errorString(QDBusError::InvalidArgs), file.Refusal);
-  Command([this, &file] { engine_.OpenPath(file.Path, false, true); });
+  Send([path = file.Path](MprisFront& f) { f.OpenPath(path); });
 }
 
-// ---- input checks ----
+void MprisService::SetLoopStatus(const QString& status) {
+  Send([status](MprisFront& f) { f.SetLoopStatus(status); });
+}
+
+void MprisService::SetShuffle(bool on) {
+  Send([on](MprisFront& f) { f.SetShuffle(on); });
+}
+
+void MprisService::SetVolume(double volume) {
+  float level = 0;
+  if (!MprisInput::VolumeLevel(volume, level)) return;
+  Send([level](MprisFront& f) { f.SetVolumeLevel(level); }, RemoteCommands::Kind::Volume);
+}
+
+// ---- answers ----
 
 void MprisService::RefuseCall(const QString& errorName, const QString& text) {
   if (calledFromDBus()) sendErrorReply(errorName, text);
 }
 
-// ---- properties ----
+qlonglong MprisService::Position() const { return state_.PositionAt(MprisState::Clock::now()); }
 
-QString MprisService::PlaybackStatus() const {
-  switch (engine_.PlayerMode()) {
-    case TMPModes::mpPlaying:
-      return QStringLiteral("Playing");
-    case TMPModes::mpPaused:
-      return QStringLiteral("Paused");
-    default:
-      return QStringLiteral("Stopped");
+bool MprisService::AnswerLater(const std::function<QVariant()>& read) {
+  if (!calledFromDBus() || lastSent_ <= state_.HandledThrough) return false;
+  setDelayedReply(true);
+  waiting_.push_back(WaitingRead{message(), lastSent_, read});
+  return true;
+}
+
+void MprisService::Publish(const MprisState& state) {
+  state_ = state;
+  if (published_) AnnounceChanges(state_.Player);
+  else announced_ = state_.Player;
+  published_ = true;
+  // The reads that waited for commands that have run by now.
+  std::vector<WaitingRead> still;
+  for (WaitingRead& read : waiting_) {
+    if (read.After <= state_.HandledThrough) QDBusConnection::sessionBus().send(read.Call.createReply(read.Read()));
+    else still.push_back(std::move(read));
   }
+  waiting_ = std::move(still);
 }
 
-// The playlist always wraps: without the song repeated, the loop is the list.
-QString MprisService::LoopStatus() const {
-  return engine_.Repeat() ? QStringLiteral("Track") : QStringLiteral("Playlist");
-}
+void MprisService::AnnounceSeek(qlonglong positionUs) { emit Seeked(positionUs); }
 
-void MprisService::SetLoopStatus(const QString& status) {
-  Command([this, &status] {
-    if (status == QLatin1String("Track")) engine_.SetRepeat(true);
-    else if (status == QLatin1String("Playlist") || status == QLatin1String("None")) engine_.SetRepeat(false);
-  });
-}
-
-bool MprisService::Shuffle() const { return engine_.Shuffle(); }
-
-void MprisService::SetShuffle(bool on) {
-  Command([this, on] { engine_.SetShuffle(on); });
-}
-
-double MprisService::Volume() const { return engine_.VolumeLevel(); }
-
-void MprisService::SetVolume(double volume) {
-  float level = 0;
-  if (!MprisInput::VolumeLevel(volume, level)) return;
-  Command([this, level] { engine_.SetVolumeLevel(level); });
-}
-
-qlonglong MprisService::Position() const { return static_cast<qlonglong>(engine_.PlayerPosition()) * UsPerMs; }
-
-QDBusObjectPath MprisService::TrackId() const {
-  if (!engine_.SongOpen()) return QDBusObjectPath(QStringLiteral("/org/mpris/MediaPlayer2/TrackList/NoTrack"));
-  return QDBusObjectPath(QStringLiteral("/org/velmaris/track/%1").arg(trackNumber_));
-}
-
-QVariantMap MprisService::Metadata() const {
-  QVariantMap m;
-  if (!engine_.SongOpen()) return m;
-  const std::string& path = engine_.Options().LastSoundFile;
-  m.insert(QStringLiteral("mpris:trackid"), QVariant::fromValue(TrackId()));
-  try {
-    m.insert(QStringLiteral("mpris:length"), static_cast<qlonglong>(engine_.Device()->Length()) * UsPerMs);
-  } catch (const std::exception&) {
-  }
-  m.insert(QStringLiteral("xesam:url"), QString::fromLatin1(QUrl::fromLocalFile(QFile::decodeName(
-                                                                 QByteArray::fromStdString(path)))
-                                                                 .toEncoded()));
-  // The tag as the engine read it when the song opened: a Get or a change
-  // announcement never waits on the disk.
-  const KID3Lib::SimpleID3& tag = engine_.SongTag();
-  if (tag.Version.empty() || tag.Title.empty()) {
-    m.insert(QStringLiteral("xesam:title"), Text(PathRules::ExtractFileName(path)));
-  } else {
-    m.insert(QStringLiteral("xesam:title"), Text(tag.Title));
-  }
-  if (!tag.Version.empty()) {
-    if (!tag.Artist.empty()) m.insert(QStringLiteral("xesam:artist"), QStringList{Text(tag.Artist)});
-    if (!tag.Album.empty()) m.insert(QStringLiteral("xesam:album"), Text(tag.Album));
-    if (!tag.Genre.empty()) m.insert(QStringLiteral("xesam:genre"), QStringList{Text(tag.Genre)});
-    bool ok = false;
-    const int track = Text(tag.Track).toInt(&ok);
-    if (ok && track > 0) m.insert(QStringLiteral("xesam:trackNumber"), track);
-  }
-  return m;
-}
-
-bool MprisService::CanGoNext() const { return engine_.List().Count() > 0; }
-bool MprisService::CanGoPrevious() const { return engine_.List().Count() > 0; }
-bool MprisService::CanPlay() const { return engine_.SongOpen() || engine_.List().Count() > 0; }
-bool MprisService::CanPause() const { return engine_.SongOpen(); }
-bool MprisService::CanSeek() const { return engine_.SongOpen() && engine_.LengthSeconds() > 0; }
-
-QVariantMap MprisService::PlayerProperties() const {
-  return {{QStringLiteral("PlaybackStatus"), PlaybackStatus()},
-          {QStringLiteral("LoopStatus"), LoopStatus()},
-          {QStringLiteral("Shuffle"), Shuffle()},
-          {QStringLiteral("Volume"), Volume()},
-          {QStringLiteral("Metadata"), Metadata()},
-          {QStringLiteral("CanGoNext"), CanGoNext()},
-          {QStringLiteral("CanGoPrevious"), CanGoPrevious()},
-          {QStringLiteral("CanPlay"), CanPlay()},
-          {QStringLiteral("CanPause"), CanPause()},
-          {QStringLiteral("CanSeek"), CanSeek()}};
-}
-
-void MprisService::AnnounceChanges() {
-  if (!announceTimer_.isActive()) announceTimer_.start();
-}
-
-void MprisService::AnnounceNow() {
-  const QVariantMap now = PlayerProperties();
+void MprisService::AnnounceChanges(const QVariantMap& now) {
   QVariantMap changed;
   for (auto it = now.cbegin(); it != now.cend(); ++it)
     if (announced_.value(it.key()) != it.value()) changed.insert(it.key(), it.value());

@@ -1,22 +1,32 @@
 #pragma once
 // The desktop's media controls (MPRIS2 on the session D-Bus): media keys,
-// panel widgets, the lock screen, headsets, playerctl. A second front beside
-// the window: every command goes to the player engine, exactly as the
-// window's own button would send it, and every change the engine publishes
-// is announced. A command that does not apply is ignored, never an error.
+// panel widgets, the lock screen, headsets, playerctl. This object lives on
+// a thread of its own, so that no bus client, however many calls it sends,
+// holds up the window: it answers from the state the window's thread
+// publishes (MprisState) and hands commands to the window's thread
+// (MprisFront), which runs them as the window's own buttons would. A command
+// that does not apply is ignored, never an error.
+//
+// A property read waits until every command received before it has run, so
+// a client reads what it has just set.
 #include <QDBusContext>
+#include <QDBusMessage>
 #include <QDBusObjectPath>
+#include <QMetaProperty>
 #include <QObject>
 #include <QString>
 #include <QStringList>
-#include <QTimer>
 #include <QVariantMap>
 
 #include <cstdint>
 #include <functional>
 #include <string>
+#include <vector>
 
-class PlaybackEngine;
+#include "mpris/MprisState.h"
+#include "mpris/RemoteCommands.h"
+
+class MprisFront;
 
 class MprisService : public QObject, protected QDBusContext {
   Q_OBJECT
@@ -25,23 +35,19 @@ public:
   static constexpr const char* RootInterface = "org.mpris.MediaPlayer2";
   static constexpr const char* PlayerInterface = "org.mpris.MediaPlayer2.Player";
 
-  // What only the window can do: show itself, and close through its normal
-  // close path (settings and the last playlist saved).
-  struct WindowActions {
-    std::function<void()> Raise;
-    std::function<void()> Quit;
-    // Runs a remote command so that whatever it reports goes to the window's
-    // notice, never to a box (empty: run as is).
-    std::function<void(const std::function<void()>&)> RunRemote;
-    // Shows why a remote command failed, without a box.
-    std::function<void(const std::string&)> Report;
-  };
-  MprisService(PlaybackEngine& engine, WindowActions actions, QObject* parent = nullptr);
+  // `front` runs the commands on the window's thread; `commands` is its
+  // queue, `wake` has it run the queue.
+  MprisService(MprisFront& front, RemoteCommands& commands, std::function<void()> wake);
 
   // Registers "org.mpris.MediaPlayer2.velmaris.instance<pid>" on the session
   // bus; false (and nothing registered) without a session bus.
   bool Register();
-  QString BusName() const;
+  static QString BusName();
+
+  // The window's thread has a newer state (queued to this thread).
+  void Publish(const MprisState& state);
+  // The position jumped (queued to this thread).
+  void AnnounceSeek(qlonglong positionUs);
 
   // ---- org.mpris.MediaPlayer2 ----
   void Raise();
@@ -56,44 +62,43 @@ public:
   void Seek(qlonglong offsetUs);
   void SetPosition(const QDBusObjectPath& trackId, qlonglong positionUs);
   void OpenUri(const QString& uri);
-
-  QString PlaybackStatus() const;
-  QString LoopStatus() const;
   void SetLoopStatus(const QString& status);
-  bool Shuffle() const;
   void SetShuffle(bool on);
-  double Volume() const;
   void SetVolume(double volume);
+
+  // A player property as last published.
+  QVariant Value(const char* name) const { return state_.Player.value(QLatin1String(name)); }
   qlonglong Position() const;
-  QVariantMap Metadata() const;
-  bool CanGoNext() const;
-  bool CanGoPrevious() const;
-  bool CanPlay() const;
-  bool CanPause() const;
-  bool CanSeek() const;
-  QDBusObjectPath TrackId() const;
 
   // Answers the bus call being handled with an error (outside one: nothing).
   void RefuseCall(const QString& errorName, const QString& text);
 
-  // The player properties as the bus shows them (Position left out).
-  QVariantMap PlayerProperties() const;
+  // For a property read of the call being handled: true when a command
+  // received before it has not run yet; the read is then answered with
+  // `read()` once it has (on this thread), and the caller's own answer is
+  // not sent. False: the caller answers now.
+  bool AnswerLater(const std::function<QVariant()>& read);
 
 signals:
   void Seeked(qlonglong positionUs);
 
 private:
-  // Runs an engine command; an error it raises is not the bus's business.
-  void Command(const std::function<void()>& command);
-  // Announces, once the pending events are handled, every player property
-  // whose value changed since the last announcement.
-  void AnnounceChanges();
-  void AnnounceNow();
+  void Send(const std::function<void(MprisFront&)>& command, RemoteCommands::Kind kind = RemoteCommands::Kind::None);
+  void AnnounceChanges(const QVariantMap& now);
 
-  PlaybackEngine& engine_;
-  WindowActions actions_;
-  uint64_t trackNumber_ = 0;  // counts the songs loaded: the track id changes per song
+  struct WaitingRead {
+    QDBusMessage Call;
+    uint64_t After;  // answered once this command has run
+    std::function<QVariant()> Read;
+  };
+
+  MprisFront& front_;
+  RemoteCommands& commands_;
+  std::function<void()> wake_;
+  MprisState state_;
+  uint64_t lastSent_ = 0;  // the number of the last command handed over
+  std::vector<WaitingRead> waiting_;
   QVariantMap announced_;
+  bool published_ = false;
   bool registered_ = false;
-  QTimer announceTimer_;
 };

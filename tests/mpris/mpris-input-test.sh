@@ -70,6 +70,21 @@ Rate|<'fast'>|$invalid|(<1.0>,)
 Rate|<1.0>|ok|(<1.0>,)
 TABLE
 
+# A flood of volume values sent without waiting: a read that follows sees
+# the last one (the values in between may be skipped, never reordered).
+/usr/bin/python3 - "$name" <<'PY'
+import sys
+from gi.repository import Gio, GLib
+bus = Gio.bus_get_sync(Gio.BusType.SESSION)
+for i in range(3000):
+    level = 0.375 if i == 2999 else (i % 100) / 100.0
+    bus.call(sys.argv[1], "/org/mpris/MediaPlayer2", "org.freedesktop.DBus.Properties", "Set",
+             GLib.Variant("(ssv)", ("org.mpris.MediaPlayer2.Player", "Volume", GLib.Variant("d", level))),
+             None, Gio.DBusCallFlags.NONE, 60000, None, None)
+bus.flush_sync(None)
+PY
+check "the last of 3,000 volume values" "(<0.375>,)" "$(get Volume)"
+
 # Seeks at the ends of the range, paused so the position stands still: past
 # the end is the next song, before the start is the start; a position
 # outside the song or of another track is ignored.
