@@ -3,7 +3,11 @@
 // calls sent without waiting for replies, then asks PlaybackStatus again
 // and again for a while and prints the slowest answer in milliseconds.
 //
-//   window_probe [--volume N] [--open-uri N URI] [--watch SECONDS] [--until-exit]
+//   window_probe [--name BUS_NAME_PREFIX] [--volume N] [--open-uri N URI]
+//                [--watch SECONDS] [--other]
+//
+// --other: the Gets come over a connection of their own, as from another
+// program on the desktop (a panel) while this one floods.
 //
 // Prints "worst_ms=<n> answers=<n> gone=<0|1> on_bus_after_ms=<n>" (gone:
 // the player left the bus or stopped answering during the watch).
@@ -28,10 +32,17 @@ constexpr int kPauseBetweenGetsMs = 20;
 const char* const kPath = "/org/mpris/MediaPlayer2";
 const char* const kPlayer = "org.mpris.MediaPlayer2.Player";
 
+// The bus name the player is found by: Velmaris unless --name says another
+// player (a peer measured the same way).
+QString& Prefix() {
+  static QString prefix = QStringLiteral("org.mpris.MediaPlayer2.velmaris");
+  return prefix;
+}
+
 QString FindPlayer(QDBusConnection& bus, QElapsedTimer& t) {
   while (t.elapsed() < kFindTimeoutMs) {
     for (const QString& name : bus.interface()->registeredServiceNames().value())
-      if (name.startsWith(QStringLiteral("org.mpris.MediaPlayer2.velmaris"))) return name;
+      if (name.startsWith(Prefix())) return name;
     QThread::msleep(50);
   }
   return {};
@@ -49,11 +60,16 @@ int main(int argc, char** argv) {
   int volumeSets = 0, openUris = 0;
   QString uri;
   double watchSeconds = 10;
+  bool otherConnection = false;
   for (int i = 1; i < argc; ++i) {
     if (!std::strcmp(argv[i], "--volume") && i + 1 < argc) volumeSets = std::atoi(argv[++i]);
     else if (!std::strcmp(argv[i], "--open-uri") && i + 2 < argc) {
       openUris = std::atoi(argv[++i]);
       uri = QString::fromLocal8Bit(argv[++i]);
+    } else if (!std::strcmp(argv[i], "--name") && i + 1 < argc) {
+      Prefix() = QString::fromLatin1(argv[++i]);
+    } else if (!std::strcmp(argv[i], "--other")) {
+      otherConnection = true;
     } else if (!std::strcmp(argv[i], "--watch") && i + 1 < argc) watchSeconds = std::atof(argv[++i]);
   }
   QDBusConnection bus = QDBusConnection::sessionBus();
@@ -65,6 +81,8 @@ int main(int argc, char** argv) {
     return 1;
   }
   const qint64 foundMs = found.elapsed();
+  QDBusConnection asker =
+      otherConnection ? QDBusConnection::connectToBus(QDBusConnection::SessionBus, QStringLiteral("asker")) : bus;
   // The flood: every call sent at once, no reply awaited.
   for (int i = 0; i < volumeSets; ++i) {
     QDBusMessage set = Call(player, "org.freedesktop.DBus.Properties", "Set");
@@ -87,7 +105,7 @@ int main(int argc, char** argv) {
     get << QString::fromLatin1(kPlayer) << QStringLiteral("PlaybackStatus");
     QElapsedTimer t;
     t.start();
-    const QDBusMessage reply = bus.call(get, QDBus::Block, kAnswerTimeoutMs);
+    const QDBusMessage reply = asker.call(get, QDBus::Block, kAnswerTimeoutMs);
     const qint64 took = t.elapsed();
     if (reply.type() != QDBusMessage::ReplyMessage) {
       gone = true;
