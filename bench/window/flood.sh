@@ -3,8 +3,9 @@
 # long the flooding client waits for its next Get (the bus's own floor shows
 # in the peers' numbers), and how long the window takes to answer through
 # the accessibility bus meanwhile (as it would a click). Under Xvfb with a
-# window manager, on a private session bus.
-# Usage: bench/window/flood.sh <window_probe> <velmaris binary>... [--peers]
+# window manager, on a private session bus. --peers adds Audacious and the
+# bus's floor (bus_floor, a player that does nothing).
+# Usage: bench/window/flood.sh <window_probe> <velmaris binary>... [--peers <bus_floor>]
 set -u
 probe=${1:?window_probe binary}; shift
 here=$(cd "$(dirname "$0")" && pwd)
@@ -26,9 +27,10 @@ pids+=($!)
 sox -q -n -r 44100 -c 2 -b 16 "$work/tone.wav" synth 120 sine 440 gain -12
 lame --quiet -b 32 --tt Title --ta Artist "$work/tone.wav" "$work/tagged.mp3"
 
-peers=""
+peers="" floor=""
 for arg in "$@"; do
   [ "$arg" == --peers ] && { peers=1; continue; }
+  [ -n "$peers" ] && [ -z "$floor" ] && { floor=$arg; continue; }
   dir=$work/prog$RANDOM
   mkdir -p "$dir" && cp "$arg" "$dir/velmaris" && printf '[Options]\r\n' > "$dir/VelmarisOpts.ini"
   "$dir/velmaris" "$work/tagged.mp3" >"$dir/out.log" 2>&1 &
@@ -42,12 +44,17 @@ for arg in "$@"; do
   printf '%s\n  flooder Get: %s\n  other Get:   %s\n  window:      %s\n' "$arg" "$bus" "$other" "$window"
   kill "$pid"; wait "$pid" 2>/dev/null
 done
-if [ -n "$peers" ]; then
-  audacious -H "$work/tagged.mp3" >/dev/null 2>&1 &
+# peer <label> <bus name> <command...>: the two Gets under the flood.
+peer() {
+  local label=$1 name=$2; shift 2
+  "$@" >/dev/null 2>&1 &
   pid=$!
-  pids+=($pid)
-  printf 'audacious\n  flooder Get: %s\n  other Get:   %s\n' \
-    "$("$probe" --name org.mpris.MediaPlayer2.audacious --volume 10000 --watch 4)" \
-    "$("$probe" --name org.mpris.MediaPlayer2.audacious --volume 10000 --watch 3 --other)"
-  kill "$pid"
+  printf '%s\n  flooder Get: %s\n  other Get:   %s\n' "$label" \
+    "$("$probe" --name "$name" --volume 10000 --watch 4)" \
+    "$("$probe" --name "$name" --volume 10000 --watch 3 --other)"
+  kill "$pid"; wait "$pid" 2>/dev/null
+}
+if [ -n "$peers" ]; then
+  peer audacious org.mpris.MediaPlayer2.audacious audacious -H "$work/tagged.mp3"
+  [ -n "$floor" ] && peer "bus floor" org.mpris.MediaPlayer2.busfloor "$floor"
 fi

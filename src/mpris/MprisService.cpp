@@ -111,6 +111,10 @@ MprisService::MprisService(MprisFront& front, RemoteCommands& commands, std::fun
   new RootAdaptor(this);
   new PlayerAdaptor(this);
   AddMprisProperties(*this);
+  waitLimit_.setParent(this);  // moves to the bus thread with the service
+  waitLimit_.setSingleShot(true);
+  waitLimit_.setInterval(ReadWaitLimitMs);
+  connect(&waitLimit_, &QTimer::timeout, this, [this] { AnswerWaiting(true); });
 }
 
 QString MprisService::BusName() {
@@ -217,6 +221,7 @@ bool MprisService::AnswerLater(const std::function<QVariant()>& read) {
   if (!calledFromDBus() || lastSent_ <= state_.HandledThrough) return false;
   setDelayedReply(true);
   waiting_.push_back(WaitingRead{message(), lastSent_, read});
+  if (!waitLimit_.isActive()) waitLimit_.start();
   return true;
 }
 
@@ -225,13 +230,19 @@ void MprisService::Publish(const MprisState& state) {
   if (published_) AnnounceChanges(state_.Player);
   else announced_ = state_.Player;
   published_ = true;
-  // The reads that waited for commands that have run by now.
+  AnswerWaiting(false);
+}
+
+void MprisService::AnswerWaiting(bool all) {
   std::vector<WaitingRead> still;
   for (WaitingRead& read : waiting_) {
-    if (read.After <= state_.HandledThrough) QDBusConnection::sessionBus().send(read.Call.createReply(read.Read()));
+    if (all || read.After <= state_.HandledThrough)
+      QDBusConnection::sessionBus().send(read.Call.createReply(read.Read()));
     else still.push_back(std::move(read));
   }
   waiting_ = std::move(still);
+  if (waiting_.empty()) waitLimit_.stop();
+  else if (!waitLimit_.isActive()) waitLimit_.start();
 }
 
 void MprisService::AnnounceSeek(qlonglong positionUs) { emit Seeked(positionUs); }

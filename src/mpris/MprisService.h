@@ -8,7 +8,8 @@
 // that does not apply is ignored, never an error.
 //
 // A property read waits until every command received before it has run, so
-// a client reads what it has just set.
+// a client reads what it has just set; but never longer than ReadWaitLimitMs:
+// a window busy with a long job still lets the desktop read the state.
 #include <QDBusContext>
 #include <QDBusMessage>
 #include <QDBusObjectPath>
@@ -16,6 +17,7 @@
 #include <QObject>
 #include <QString>
 #include <QStringList>
+#include <QTimer>
 #include <QVariantMap>
 
 #include <cstdint>
@@ -34,6 +36,7 @@ public:
   static constexpr const char* ObjectPath = "/org/mpris/MediaPlayer2";
   static constexpr const char* RootInterface = "org.mpris.MediaPlayer2";
   static constexpr const char* PlayerInterface = "org.mpris.MediaPlayer2.Player";
+  static constexpr int ReadWaitLimitMs = 50;
 
   // `front` runs the commands on the window's thread; `commands` is its
   // queue, `wake` has it run the queue.
@@ -85,6 +88,8 @@ signals:
 private:
   void Send(const std::function<void(MprisFront&)>& command, RemoteCommands::Kind kind = RemoteCommands::Kind::None);
   void AnnounceChanges(const QVariantMap& now);
+  // Answers the waiting reads whose commands have run (all of them: `all`).
+  void AnswerWaiting(bool all);
 
   struct WaitingRead {
     QDBusMessage Call;
@@ -98,6 +103,7 @@ private:
   MprisState state_;
   uint64_t lastSent_ = 0;  // the number of the last command handed over
   std::vector<WaitingRead> waiting_;
+  QTimer waitLimit_;  // the oldest waiting read is answered when it runs out
   QVariantMap announced_;
   bool published_ = false;
   bool registered_ = false;
