@@ -92,3 +92,11 @@ start "$work/c4" $'[LastFiles]\r\nLastListFile='"$work/c4/lastplaylist.vpls"$'\r
 report "tag mode over $tag_lines hostile lines" "$("$probe" --open-uri 1 "file://$work/files/hostile.m3u" --watch 8)"
 report "  Quit during the add took ms" "$(stop)"
 report "  lastplaylist.vpls lines after (3 before)" "$(grep -c . "$work/c4/lastplaylist.vpls" 2>/dev/null || echo missing)"
+
+# 5. A plain list of 900,000 lines opened over the bus: the window is busy
+#    reading it; the bus's reads go on meanwhile.
+yes "$work/files/plain.mp3" | head -n 900000 > "$work/files/long.m3u"
+start "$work/c5" "" "$work/files/tagged.mp3"
+"$probe" --watch 1 >/dev/null
+report "a list of 900,000 lines opened over the bus" "$("$probe" --open-uri 1 "file://$work/files/long.m3u" --watch 5)"
+report "  Quit took ms" "$(stop)"

@@ -47,19 +47,6 @@ TEST(RemoteCommands, RunsInOrderAndKeepsOnlyTheLastOfARunOfSettings) {
   }
 }
 
-TEST(RemoteCommands, ASettingNeverReplacesTheOneRunningNow) {
-  RemoteCommands commands;
-  std::vector<std::string> ran;
-  commands.Add(
-      [&] {
-        ran.push_back("v1");
-        commands.Add([&] { ran.push_back("v2"); }, Kind::Volume);
-      },
-      Kind::Volume);
-  commands.RunFor(1h);
-  EXPECT_EQ(ran, (std::vector<std::string>{"v1", "v2"}));
-}
-
 // The window's thread is woken once per batch, runs a slice at a time and
 // says when some are left.
 TEST(RemoteCommands, WakesOncePerBatchAndRunsInSlices) {
