@@ -1,8 +1,7 @@
 #include "mpris/MprisFront.h"
 
-#include <QFile>
 #include <QThread>
-#include <QUrl>
+#include <QByteArray>
 
 #include <chrono>
 #include <exception>
@@ -213,9 +212,10 @@ QVariantMap MprisFront::Metadata() const {
     m.insert(QStringLiteral("mpris:length"), static_cast<qlonglong>(engine_.Device()->Length()) * UsPerMs);
   } catch (const std::exception&) {
   }
-  m.insert(QStringLiteral("xesam:url"), QString::fromLatin1(QUrl::fromLocalFile(QFile::decodeName(
-                                                                 QByteArray::fromStdString(path)))
-                                                                 .toEncoded()));
+  // The name's bytes escaped as they are: a name that is not UTF-8 keeps
+  // its bytes (%E9), as OpenUri takes them.
+  m.insert(QStringLiteral("xesam:url"),
+           QString::fromLatin1("file://" + QByteArray::fromStdString(path).toPercentEncoding("/!$&'()*+,;=:@")));
   // The tag as the engine read it when the song opened: a change never
   // waits on the disk.
   const KID3Lib::SimpleID3& tag = engine_.SongTag();

@@ -137,6 +137,7 @@ err=$(call -m $player.OpenUri "file://$dir/mem.mp3" 2>&1)
 check "a kernel file is no regular file" 1 "$(echo "$err" | grep -c 'mem.mp3 is not a regular file')"
 check "OpenUri of a Latin-1 name" ok "$(answer -m $player.OpenUri "file://$dir/caf%E9.mp3")"
 check "it plays that file" "Tagged Title" "$(wait_for "Tagged Title" title)"
+check "its URL keeps the name's bytes" 1 "$(get Metadata | grep -c "'xesam:url': <'file://${dir// /%20}/caf%E9.mp3'>")"
 # A long job on the window's thread (a list of 900,000 lines opened over
 # the bus) does not hold up a read: it is answered meanwhile with the state
 # from before the job, and the job's result (paused: the list's first song
