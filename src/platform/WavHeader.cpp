@@ -1,5 +1,7 @@
 #include "platform/WavHeader.h"
 
+#include "tags/LittleEndian.h"
+
 #include <cstring>
 
 namespace {
@@ -18,34 +20,28 @@ constexpr int kMaxRate = 768000;
 constexpr int kMaxChunks = 4096;
 constexpr uint32_t kUnfinishedSize = 0xFFFFFFFFu;
 
-uint32_t Le32(const uint8_t* p) {
-  return static_cast<uint32_t>(p[0]) | static_cast<uint32_t>(p[1]) << 8 |
-         static_cast<uint32_t>(p[2]) << 16 | static_cast<uint32_t>(p[3]) << 24;
-}
-uint16_t Le16(const uint8_t* p) { return static_cast<uint16_t>(p[0] | p[1] << 8); }
-
 bool BitsAllowed(bool isFloat, int bits) {
   if (isFloat) return bits == 32 || bits == 64;
   return bits == 8 || bits == 16 || bits == 24 || bits == 32;
 }
 
 WavHeaderStatus ParseFmt(const uint8_t* f, size_t size, WavLayout& out, std::string& why) {
-  uint16_t tag = Le16(f);
+  uint16_t tag = littleendian::U16(f);
   if (tag == kFormatExtensible) {
     if (size < kFmtExtensible) {
       why = "its format chunk is cut short";
       return WavHeaderStatus::Damaged;
     }
-    tag = Le16(f + kSubFormatAt);
+    tag = littleendian::U16(f + kSubFormatAt);
   }
   if (tag != kFormatPcm && tag != kFormatFloat) {
     why = "its WAV audio is compressed (only PCM and float WAV files are played)";
     return WavHeaderStatus::Unsupported;
   }
   out.isFloat = tag == kFormatFloat;
-  out.channels = Le16(f + 2);
-  const uint32_t rate = Le32(f + 4);
-  out.bitsPerSample = Le16(f + 14);
+  out.channels = littleendian::U16(f + 2);
+  const uint32_t rate = littleendian::U32(f + 4);
+  out.bitsPerSample = littleendian::U16(f + 14);
   if (out.channels < 1 || out.channels > kMaxChannels || rate < 1 || rate > static_cast<uint32_t>(kMaxRate) ||
       !BitsAllowed(out.isFloat, out.bitsPerSample)) {
     why = "its WAV format (channels, rate or sample size) is not one that is played";
@@ -70,7 +66,7 @@ WavHeaderStatus ParseWavHeader(const WavReadAt& read, int64_t fileSize, WavLayou
   for (int chunk = 0; chunk < kMaxChunks; ++chunk) {
     uint8_t header[kChunkHeader];
     if (!read(at, header, sizeof header)) break;
-    const uint32_t size = Le32(header + 4);
+    const uint32_t size = littleendian::U32(header + 4);
     const int64_t body = at + static_cast<int64_t>(kChunkHeader);
     if (std::memcmp(header, "fmt ", 4) == 0) {
       uint8_t fmt[kFmtExtensible] = {};

@@ -1,5 +1,7 @@
 #include "tags/VorbisComment.h"
 
+#include "tags/LittleEndian.h"
+
 #include <array>
 #include <string_view>
 
@@ -10,11 +12,6 @@ namespace {
 // there, so a forged count cannot keep the reader looping.
 constexpr uint32_t kMaxEntries = 100000;
 constexpr char kValueSeparator[] = " / ";
-
-uint32_t Le32(const uint8_t* p) {
-  return static_cast<uint32_t>(p[0]) | static_cast<uint32_t>(p[1]) << 8 |
-         static_cast<uint32_t>(p[2]) << 16 | static_cast<uint32_t>(p[3]) << 24;
-}
 
 // Field names are ASCII and compared without regard to letter case.
 bool NameIs(std::string_view name, std::string_view upper) {
@@ -53,7 +50,7 @@ void AddValue(std::string& field, std::string_view value) {
 
 bool Parse(const uint8_t* data, size_t size, Fields& out) {
   if (size < 4) return false;
-  const uint32_t vendorLength = Le32(data);
+  const uint32_t vendorLength = littleendian::U32(data);
   size_t at = 4;
   if (size - at < vendorLength) return false;
   at += vendorLength;
@@ -61,12 +58,12 @@ bool Parse(const uint8_t* data, size_t size, Fields& out) {
     out.cut = true;
     return true;
   }
-  uint32_t count = Le32(data + at);
+  uint32_t count = littleendian::U32(data + at);
   at += 4;
   if (count > kMaxEntries) count = kMaxEntries;
   for (uint32_t i = 0; i < count; ++i) {
     uint32_t length = 0;
-    if (size - at < 4 || size - at - 4 < (length = Le32(data + at))) {
+    if (size - at < 4 || size - at - 4 < (length = littleendian::U32(data + at))) {
       out.cut = true;
       break;
     }

@@ -1,5 +1,7 @@
 #include "tags/VorbisContainer.h"
 
+#include "tags/LittleEndian.h"
+
 #include "tags/TagFile.h"
 #include "tags/VorbisComment.h"
 
@@ -34,11 +36,6 @@ constexpr size_t kVorbisSignature = 7;
 constexpr char kOpusHead[] = "OpusHead";
 constexpr char kOpusTags[] = "OpusTags";
 constexpr size_t kOpusSignature = 8;
-
-uint32_t Le32(const uint8_t* p) {
-  return static_cast<uint32_t>(p[0]) | static_cast<uint32_t>(p[1]) << 8 |
-         static_cast<uint32_t>(p[2]) << 16 | static_cast<uint32_t>(p[3]) << 24;
-}
 
 bool StartsWith(const std::string& s, const char* sig, size_t n) {
   return s.size() >= n && std::memcmp(s.data(), sig, n) == 0;
@@ -89,8 +86,8 @@ Kind OggComment(const tagfile::Source& src, std::string& block) {
   for (int page = 0; page < kMaxOggPages && packet < packets.size(); ++page) {
     uint8_t header[kOggHeader];
     if (!src.ReadExact(at, header, sizeof header) || std::memcmp(header, kOggMagic, kMagicSize) != 0) break;
-    const uint32_t pageSerial = Le32(header + kOggSerialAt);
-    const uint32_t sequence = Le32(header + kOggSequenceAt);
+    const uint32_t pageSerial = littleendian::U32(header + kOggSerialAt);
+    const uint32_t sequence = littleendian::U32(header + kOggSequenceAt);
     const size_t segments = header[kOggSegmentsAt];
     uint8_t lacing[256];
     if (!src.ReadExact(at + kOggHeader, lacing, segments)) break;
