@@ -5,6 +5,7 @@
 
 #include <chrono>
 #include <exception>
+#include <optional>
 
 #include "mpris/MprisInput.h"
 #include "mpris/MprisService.h"
@@ -89,16 +90,9 @@ void MprisFront::RunCommands() {
 void MprisFront::Command(const std::function<void()>& command) {
   // A remote command never opens a box (thousands may come): its failure
   // goes to the window's notice instead.
-  const auto run = [this, &command] {
-    try {
-      command();
-    } catch (const std::exception& e) {
-      if (actions_.Report) actions_.Report(e.what());
-    }
-  };
   try {
-    if (actions_.RunRemote) actions_.RunRemote(run);
-    else run();
+    if (actions_.RunRemote) actions_.RunRemote(command);
+    else command();
   } catch (const std::exception& e) {
     if (actions_.Report) actions_.Report(e.what());
   }
@@ -203,15 +197,12 @@ QString MprisFront::TrackId() const {
 
 bool MprisFront::CanSeek() const { return engine_.SongOpen() && engine_.LengthSeconds() > 0; }
 
-QVariantMap MprisFront::Metadata() const {
+QVariantMap MprisFront::Metadata(std::optional<qlonglong> lengthUs) const {
   QVariantMap m;
   if (!engine_.SongOpen()) return m;
   const std::string& path = engine_.Options().LastSoundFile;
   m.insert(QStringLiteral("mpris:trackid"), QVariant::fromValue(QDBusObjectPath(TrackId())));
-  try {
-    m.insert(QStringLiteral("mpris:length"), static_cast<qlonglong>(engine_.Device()->Length()) * UsPerMs);
-  } catch (const std::exception&) {
-  }
+  if (lengthUs) m.insert(QStringLiteral("mpris:length"), *lengthUs);
   // The name's bytes escaped as they are: a name that is not UTF-8 keeps
   // its bytes (%E9), as OpenUri takes them.
   m.insert(QStringLiteral("xesam:url"),
@@ -240,6 +231,14 @@ MprisState MprisFront::State() const {
   const TMPModes mode = engine_.PlayerMode();
   const bool open = engine_.SongOpen();
   const int count = engine_.List().Count();
+  std::optional<qlonglong> lengthUs;  // none: the device cannot tell
+  if (open) {
+    try {
+      lengthUs = static_cast<qlonglong>(engine_.Device()->Length()) * UsPerMs;
+    } catch (const std::exception&) {
+    }
+  }
+  state.LengthUs = lengthUs.value_or(0);
   state.Player = {
       {QStringLiteral("PlaybackStatus"), mode == TMPModes::mpPlaying  ? QStringLiteral("Playing")
                                          : mode == TMPModes::mpPaused ? QStringLiteral("Paused")
@@ -248,19 +247,13 @@ MprisState MprisFront::State() const {
       {QStringLiteral("LoopStatus"), engine_.Repeat() ? QStringLiteral("Track") : QStringLiteral("Playlist")},
       {QStringLiteral("Shuffle"), engine_.Shuffle()},
       {QStringLiteral("Volume"), static_cast<double>(engine_.VolumeLevel())},
-      {QStringLiteral("Metadata"), Metadata()},
+      {QStringLiteral("Metadata"), Metadata(lengthUs)},
       {QStringLiteral("CanGoNext"), count > 0},
       {QStringLiteral("CanGoPrevious"), count > 0},
       {QStringLiteral("CanPlay"), open || count > 0},
       {QStringLiteral("CanPause"), open},
       {QStringLiteral("CanSeek"), CanSeek()}};
   state.PositionUs = static_cast<qlonglong>(engine_.PlayerPosition()) * UsPerMs;
-  if (open) {
-    try {
-      state.LengthUs = static_cast<qlonglong>(engine_.Device()->Length()) * UsPerMs;
-    } catch (const std::exception&) {
-    }
-  }
   state.Advancing = mode == TMPModes::mpPlaying;
   state.TakenAt = MprisState::Clock::now();
   state.HandledThrough = commands_.HandledThrough();

@@ -10,6 +10,7 @@
 
 #include <cstdint>
 #include <functional>
+#include <optional>
 #include <string>
 
 #include "mpris/MprisState.h"
@@ -71,7 +72,7 @@ private:
   void PublishNow();
   QString TrackId() const;
   bool CanSeek() const;
-  QVariantMap Metadata() const;
+  QVariantMap Metadata(std::optional<qlonglong> lengthUs) const;
 
   PlaybackEngine& engine_;
   WindowActions actions_;

@@ -72,11 +72,15 @@ public:
   }
   QString PlaybackStatus() const { return s_->Value("PlaybackStatus").toString(); }
   QString LoopStatus() const { return s_->Value("LoopStatus").toString(); }
-  void SetLoopStatus(const QString& v) { s_->SetLoopStatus(v); }
+  void SetLoopStatus(const QString& v) {
+    s_->Send([v](MprisFront& f) { f.SetLoopStatus(v); });
+  }
   double Rate() const { return 1.0; }
   void SetRate(double) {}  // one rate only
   bool Shuffle() const { return s_->Value("Shuffle").toBool(); }
-  void SetShuffle(bool v) { s_->SetShuffle(v); }
+  void SetShuffle(bool v) {
+    s_->Send([v](MprisFront& f) { f.SetShuffle(v); });
+  }
   QVariantMap Metadata() const { return s_->Value("Metadata").toMap(); }
   double Volume() const { return s_->Value("Volume").toDouble(); }
   void SetVolume(double v) { s_->SetVolume(v); }
@@ -88,14 +92,19 @@ public:
   bool CanSeek() const { return s_->Value("CanSeek").toBool(); }
   bool CanControl() const { return true; }
 public slots:
-  void Play() { s_->Play(); }
-  void Pause() { s_->Pause(); }
-  void PlayPause() { s_->PlayPause(); }
-  void Stop() { s_->Stop(); }
-  void Next() { s_->Next(); }
-  void Previous() { s_->Previous(); }
-  void Seek(qlonglong offset) { s_->Seek(offset); }
-  void SetPosition(const QDBusObjectPath& track, qlonglong position) { s_->SetPosition(track, position); }
+  // Run on the window's thread by the front, in the order they came.
+  void Play() { s_->Send(&MprisFront::Play); }
+  void Pause() { s_->Send(&MprisFront::Pause); }
+  void PlayPause() { s_->Send(&MprisFront::PlayPause); }
+  void Stop() { s_->Send(&MprisFront::Stop); }
+  void Next() { s_->Send(&MprisFront::Next); }
+  void Previous() { s_->Send(&MprisFront::Previous); }
+  void Seek(qlonglong offset) {
+    s_->Send([offset](MprisFront& f) { f.Seek(offset); });
+  }
+  void SetPosition(const QDBusObjectPath& track, qlonglong position) {
+    s_->Send([track = track.path(), position](MprisFront& f) { f.SetPosition(track, position); });
+  }
   void OpenUri(const QString& uri) { s_->OpenUri(uri); }
 signals:
   void Seeked(qlonglong Position);
@@ -153,39 +162,7 @@ void MprisService::Quit() {
   QMetaObject::invokeMethod(&front_, [front = &front_] { front->Quit(); }, Qt::QueuedConnection);
 }
 
-// ---- commands ----
-
-void MprisService::Play() {
-  Send([](MprisFront& f) { f.Play(); });
-}
-
-void MprisService::Pause() {
-  Send([](MprisFront& f) { f.Pause(); });
-}
-
-void MprisService::PlayPause() {
-  Send([](MprisFront& f) { f.PlayPause(); });
-}
-
-void MprisService::Stop() {
-  Send([](MprisFront& f) { f.Stop(); });
-}
-
-void MprisService::Next() {
-  Send([](MprisFront& f) { f.Next(); });
-}
-
-void MprisService::Previous() {
-  Send([](MprisFront& f) { f.Previous(); });
-}
-
-void MprisService::Seek(qlonglong offsetUs) {
-  Send([offsetUs](MprisFront& f) { f.Seek(offsetUs); });
-}
-
-void MprisService::SetPosition(const QDBusObjectPath& trackId, qlonglong positionUs) {
-  Send([track = trackId.path(), positionUs](MprisFront& f) { f.SetPosition(track, positionUs); });
-}
+// ---- commands that are looked at here first ----
 
 void MprisService::OpenUri(const QString& uri) {
   // Refused before anything changes: the song playing goes on. The file is
@@ -193,14 +170,6 @@ void MprisService::OpenUri(const QString& uri) {
   const MprisInput::UriPath file = MprisInput::LocalFileOfUri(uri);
   if (!file.Refusal.isEmpty()) return RefuseCall(QDBusError::errorString(QDBusError::InvalidArgs), file.Refusal);
   Send([path = file.Path](MprisFront& f) { f.OpenPath(path); });
-}
-
-void MprisService::SetLoopStatus(const QString& status) {
-  Send([status](MprisFront& f) { f.SetLoopStatus(status); });
-}
-
-void MprisService::SetShuffle(bool on) {
-  Send([on](MprisFront& f) { f.SetShuffle(on); });
 }
 
 void MprisService::SetVolume(double volume) {

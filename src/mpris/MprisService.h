@@ -56,17 +56,11 @@ public:
   void Raise();
   void Quit();
   // ---- org.mpris.MediaPlayer2.Player ----
-  void Play();
-  void Pause();
-  void PlayPause();
-  void Stop();
-  void Next();
-  void Previous();
-  void Seek(qlonglong offsetUs);
-  void SetPosition(const QDBusObjectPath& trackId, qlonglong positionUs);
+  // Hands `command` to the window's thread; a setting of `kind` replaces the
+  // same setting still waiting there.
+  void Send(const std::function<void(MprisFront&)>& command, RemoteCommands::Kind kind = RemoteCommands::Kind::None);
+  // Checked here before anything is sent.
   void OpenUri(const QString& uri);
-  void SetLoopStatus(const QString& status);
-  void SetShuffle(bool on);
   void SetVolume(double volume);
 
   // A player property as last published.
@@ -86,7 +80,6 @@ signals:
   void Seeked(qlonglong positionUs);
 
 private:
-  void Send(const std::function<void(MprisFront&)>& command, RemoteCommands::Kind kind = RemoteCommands::Kind::None);
   void AnnounceChanges(const QVariantMap& now);
   // Answers the waiting reads whose commands have run (all of them: `all`).
   void AnswerWaiting(bool all);
