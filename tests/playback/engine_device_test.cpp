@@ -15,6 +15,7 @@
 
 #include "platform/AudioPlayerDevice.h"
 #include "platform/SimulatedAudioOutput.h"
+#include "platform/media_test_support.h"
 #include "playback/PlaybackEngine.h"
 #include "support/MemoryWaveOutVolume.h"
 #include "support/TempDir.h"
@@ -23,15 +24,7 @@ QCoreApplication& TestCoreApplication();
 
 namespace {
 
-bool RunUntil(const std::function<bool()>& done, int ms) {
-  const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(ms);
-  while (!done()) {
-    if (std::chrono::steady_clock::now() > deadline) return false;
-    QCoreApplication::processEvents();
-    std::this_thread::sleep_for(std::chrono::milliseconds(2));
-  }
-  return true;
-}
+using mediatest::RunUntil;
 
 // Threads that spin until destroyed: a desktop busy compiling.
 class BusyCores {
